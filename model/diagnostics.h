@@ -1,0 +1,48 @@
+// Remarks about input lines, reading failures, and the fatal exit.
+#ifndef R7P_MODEL_DIAGNOSTICS_H_
+#define R7P_MODEL_DIAGNOSTICS_H_
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+/// Kinds of ReportMessage.
+enum MessageKind { kPlain = 0, kWarning = 1, kSkipping = 2 };
+
+/// The message context of a run: one object, handed to everything that may
+/// report. Remarks on input go to `remark_stream` (standard output), status
+/// lines and reading failures to `message_stream` (standard error, or
+/// standard output with -stdout first).
+class Diagnostics {
+ public:
+  FILE* message_stream = stderr;  // MessageStream
+  FILE* remark_stream = stdout;   // where ReportMessage writes
+  bool stdout_first = false;      // -stdout was the first argument
+  bool key_wait_off = false;      // KeyWaitOff
+  int warning_level = 0;
+  std::string current_file;       // name of the file being read
+  uint32_t current_line = 0;      // physical line number in it
+  std::string line_buffer;        // the current line, trimmed
+
+  /// Prints the usage text on standard output; installed by the driver.
+  std::function<void()> print_usage;
+
+  /// Formats and writes one remark as one line to remark_stream, unless
+  /// `level` is above the warning level. Kinds 1 and 2 are prefixed with
+  /// "WARNING"/"SKIPPING", the file name and line number, and followed by
+  /// ": " and the line buffer.
+  [[gnu::format(printf, 4, 5)]] void ReportMessage(int level, int kind,
+                                                   const char* format, ...);
+
+  /// Writes the formatted text and "\n" to message_stream.
+  [[gnu::format(printf, 2, 3)]] void ReportInputError(const char* format,
+                                                      ...);
+
+  /// The single fatal exit: usage (unless -stdout came first), then
+  /// "*** " + message + ".\n" on message_stream, exit status 1. A null
+  /// format shows only the usage. The format holds at most one %s.
+  [[noreturn]] void FatalError(const char* format, const char* argument);
+};
+
+#endif  // R7P_MODEL_DIAGNOSTICS_H_

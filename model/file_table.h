@@ -1,0 +1,63 @@
+// The table of every file read for the current model, the colours it uses,
+// and the main model's title and author.
+#ifndef R7P_MODEL_FILE_TABLE_H_
+#define R7P_MODEL_FILE_TABLE_H_
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "model/dat_file.h"
+
+class Diagnostics;
+
+/// Upper bound on the number of table slots ("Sorry, max %d parts.").
+inline constexpr int kMaxFiles = 1000000;
+
+/// One entry of UsedColours, in order of first use.
+struct UsedColour {
+  int32_t colour = 0;
+  int32_t writerFlags = 0;  // bit 0 reserved to the colour-texture writer
+};
+
+/// Slot 0 is the main model. Records have stable addresses for the run.
+class FileTable {
+ public:
+  explicit FileTable(Diagnostics& diag) : diag_(diag) {}
+
+  /// The slot holding exactly `name`, or null.
+  DatFile* LookupFile(const std::string& name);
+  /// Existing slot for `name`, or a new cleared record (internal = heap
+  /// record owned by the caller's line, returned through `owned`). Reports
+  /// "Sorry, max %d parts." when the table is full and returns null.
+  DatFile* GetOrAddFile(bool internal, const std::string& name,
+                        std::unique_ptr<DatFile>* owned = nullptr);
+  /// Records `colour` in UsedColours unless present.
+  bool AddUsedColour(int32_t colour);
+  void FreeFileLines(DatFile& file);
+  void FreeFile(DatFile& file);
+  /// Frees slot 0 and every used slot that is not LIBRARY.
+  void FreeModelFiles();
+
+  /// Number of slots handed out so far (never decreases).
+  int count() const { return static_cast<int>(slots_.size()); }
+  DatFile& slot(int index) { return *slots_[static_cast<size_t>(index)]; }
+  /// Makes sure slot 0 exists and names it (StartModel).
+  DatFile& SetMainModel(const std::string& base_name);
+
+  std::vector<UsedColour> used_colours;
+  std::string title;   // at most 99 characters
+  std::string author;  // at most 99 characters
+  int internal_counter = 0;  // numbers the "R7Transf%d" records; never reset
+
+ private:
+  Diagnostics& diag_;
+  std::vector<std::unique_ptr<DatFile>> slots_;
+  std::unordered_map<std::string, int> index_;
+  std::set<int> free_slots_;
+};
+
+#endif  // R7P_MODEL_FILE_TABLE_H_

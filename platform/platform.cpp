@@ -1,0 +1,2 @@
+// Implemented by the foundation work; placeholder so the library links.
+#include "platform/platform.h"
