@@ -1,1 +1,11 @@
-int main() { return 0; }
+// The program entry: builds the run's objects and hands them to the driver.
+#include "driver/driver.h"
+#include "driver/run.h"
+#include "driver/wiring.h"
+
+int main(int argc, char** argv) {
+  Run run;
+  run.command_line = CommandLine{argc, argv};
+  ConversionHooks hooks = WireConversionHooks(run);
+  return RunProgram(run, hooks);
+}

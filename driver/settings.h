@@ -83,6 +83,7 @@ struct RunSwitches {
   float CoplanarAngle = 0;  // -cpa; 0 means 3 degrees (1 in check mode)
   std::optional<std::string> LDrawDirOption;   // -ldd
   std::optional<std::string> LdconfigOption;   // -ldc; empty text = no colour file
+  std::optional<std::string> LgeoDirOption;    // -lgd ("-lgd<dir> option")
   bool LgeoColoursWanted = true;
   bool LgeoFinishesWanted = true;
   std::string ModelPath;

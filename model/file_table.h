@@ -27,6 +27,10 @@ struct UsedColour {
 class FileTable {
  public:
   explicit FileTable(Diagnostics& diag) : diag_(diag) {}
+  /// Frees every record without deep recursion (nested transform blocks).
+  ~FileTable();
+  FileTable(const FileTable&) = delete;
+  FileTable& operator=(const FileTable&) = delete;
 
   /// The slot holding exactly `name`, or null.
   DatFile* LookupFile(const std::string& name);
@@ -37,6 +41,9 @@ class FileTable {
                         std::unique_ptr<DatFile>* owned = nullptr);
   /// Records `colour` in UsedColours unless present.
   bool AddUsedColour(int32_t colour);
+  /// Appends `line` to the end of file.lines (constant time). Returns false
+  /// on exhausted memory, leaving the list as it was.
+  bool AppendLine(DatFile& file, DatLine&& line);
   void FreeFileLines(DatFile& file);
   void FreeFile(DatFile& file);
   /// Frees slot 0 and every used slot that is not LIBRARY.
@@ -58,6 +65,14 @@ class FileTable {
   std::vector<std::unique_ptr<DatFile>> slots_;
   std::unordered_map<std::string, int> index_;
   std::set<int> free_slots_;
+  // Where each colour of used_colours sits, so that a model with very many
+  // direct colours is not searched quadratically.
+  std::unordered_map<int32_t, size_t> colour_index_;
+  // A slot whose name slot 0 (the main model) shadows in index_; it becomes
+  // visible again when slot 0 is freed.
+  int shadowed_slot_ = -1;
+
+  void ClearSlot(int index);
 };
 
 #endif  // R7P_MODEL_FILE_TABLE_H_

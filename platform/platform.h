@@ -22,6 +22,8 @@ std::optional<std::string> HomeDir();
 bool Exists(const std::string& path);
 bool IsDirectory(const std::string& path);
 bool IsRegularFile(const std::string& path);
+/// True when `path` exists and this process may read it.
+bool IsReadable(const std::string& path);
 /// True when standard output is redirected into a regular file.
 bool StdoutIsRegularFile();
 /// True when standard input and standard output are both terminals.

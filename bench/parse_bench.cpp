@@ -1,0 +1,90 @@
+// Reading and checking every file of the shared LDraw library, against merely
+// reading its bytes: the reader should cost no more than about twice the I/O.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "colour/colour_table.h"
+#include "driver/settings.h"
+#include "model/diagnostics.h"
+#include "model/file_table.h"
+#include "model/line_validation.h"
+#include "model/parser.h"
+#include "platform/platform.h"
+
+namespace {
+
+void CollectFiles(const std::string& dir, std::vector<std::string>* paths) {
+  auto entries = platform::ListDirectory(dir);
+  if (!entries) return;
+  for (const std::string& entry : *entries) {
+    std::string path = dir + "/" + entry;
+    if (platform::IsDirectory(path))
+      CollectFiles(path, paths);
+    else if (platform::IsRegularFile(path))
+      paths->push_back(path);
+  }
+}
+
+std::vector<std::string> LibraryFiles() {
+  std::vector<std::string> found;
+  for (const char* sub : {"/p", "/parts", "/models"})
+    CollectFiles(std::string(R7P_SHARED_DIR) + "/ldraw" + sub, &found);
+  return found;
+}
+
+void BM_ReadBytes(benchmark::State& state) {
+  const std::vector<std::string> paths = LibraryFiles();
+  std::vector<char> buffer(1 << 16);
+  size_t bytes = 0;
+  for (auto _ : state) {
+    for (const std::string& path : paths) {
+      FILE* stream = fopen(path.c_str(), "rb");
+      if (stream == nullptr) continue;
+      size_t got = 0;
+      while ((got = fread(buffer.data(), 1, buffer.size(), stream)) > 0) bytes += got;
+      fclose(stream);
+    }
+  }
+  benchmark::DoNotOptimize(bytes);
+  state.counters["files"] = static_cast<double>(paths.size());
+}
+
+void BM_ReadAndValidate(benchmark::State& state) {
+  const std::vector<std::string> paths = LibraryFiles();
+  Diagnostics diag;
+  FILE* sink = fopen("/dev/null", "w");
+  diag.remark_stream = sink;
+  diag.message_stream = sink;
+  diag.warning_level = 1;
+  Settings settings;
+  RunSwitches switches;
+  switches.CheckMode = true;
+  ColourTable colours;
+  (void)colours.AddDefaultColours(diag);
+  LineValidator validator(diag, switches, colours);
+  for (auto _ : state) {
+    FileTable files(diag);
+    ReaderContext context{diag, settings, switches, files, kCheckLineTypes};
+    context.validator = &validator;
+    context.colours = &colours;
+    for (const std::string& path : paths) {
+      FILE* stream = fopen(path.c_str(), "rb");
+      if (stream == nullptr) continue;
+      DatFile& main = files.SetMainModel(path.substr(path.rfind('/') + 1));
+      ReadDatFile(context, nullptr, main, stream, true);
+      files.FreeModelFiles();
+    }
+  }
+  fclose(sink);
+  state.counters["files"] = static_cast<double>(paths.size());
+}
+
+BENCHMARK(BM_ReadBytes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadAndValidate)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

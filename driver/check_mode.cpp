@@ -1,0 +1,127 @@
+#include "driver/check_mode.h"
+
+#include <optional>
+#include <vector>
+
+#include "driver/library_dirs.h"
+#include "driver/settings.h"
+#include "model/diagnostics.h"
+#include "model/file_table.h"
+#include "model/name_class.h"
+#include "model/parser.h"
+#include "model/resolve.h"
+#include "model/text_scan.h"
+#include "platform/platform.h"
+
+CheckRun::CheckRun(ReaderContext& reader, ModelLoader& loader,
+                   const LibraryDirs& library, platform::PathFinder& finder,
+                   CheckHooks hooks)
+    : reader_(reader),
+      loader_(loader),
+      library_(library),
+      finder_(finder),
+      hooks_(std::move(hooks)) {}
+
+FILE* CheckRun::Out() const { return reader_.diag.remark_stream; }
+
+std::string CheckRun::LibrarySubdir(const char* name) {
+  std::string path = library_.LDrawDir() + "/" + name;
+  return finder_.Find(path).value_or(path);
+}
+
+int CheckRun::RunChecks() {
+  const RunSwitches& switches = reader_.switches;
+  auto check = [this](const std::string& path) { CheckFile(path); };
+  if (switches.PrintPrimitives) {
+    const std::string primitives = LibrarySubdir("P");
+    PrefixLength = static_cast<int>(primitives.size()) + 1;
+    WalkDirectory(primitives,
+                  [this](const std::string& path) { ListPrimitiveCoverage(path); });
+    fprintf(Out(), "Primitives in P: %d\n", PrimitivesTotal);
+    if (PrimitivesTotal != 0)
+      fprintf(Out(), "POV substitutes: %d (%d%%)\n", PrimitivesCovered,
+              PrimitivesCovered * 100 / PrimitivesTotal);
+    return 0;
+  }
+  if (!switches.ModelPath.empty()) {
+    if (platform::IsDirectory(switches.ModelPath))
+      WalkDirectory(switches.ModelPath, check);
+    else
+      CheckFile(switches.ModelPath);
+  } else {
+    WalkDirectory(LibrarySubdir("P"), check);
+    WalkDirectory(LibrarySubdir("PARTS"), check);
+  }
+  if (hooks_.print_banner) hooks_.print_banner(reader_.diag.message_stream);
+  return 0;
+}
+
+void CheckRun::WalkDirectory(
+    const std::string& dir,
+    const std::function<void(const std::string&)>& per_file) {
+  if (dir.empty()) return;
+  std::string base = dir;
+  if (base.back() != '/') base += '/';
+  int count = 0;
+  std::optional<std::vector<std::string>> names = platform::ListDirectory(base);
+  for (const std::string& name : names.value_or(std::vector<std::string>())) {
+    const std::string path = base + name;
+    if (path.size() > platform::kMaxHostPath) {
+      fprintf(reader_.diag.message_stream,
+              "Skipping '%s': path longer than %d bytes\n", path.c_str(),
+              static_cast<int>(platform::kMaxHostPath));
+      continue;
+    }
+    // Sub-directories are walked where they are met, so their count line
+    // comes before the line of this directory.
+    if (platform::IsDirectory(path)) {
+      WalkDirectory(path, per_file);
+      continue;
+    }
+    per_file(path);
+    ++count;
+  }
+  std::string shown = base;
+  if (shown.size() > 1) shown.pop_back();
+  fprintf(Out(), "%d files in %s checked.\n", count, shown.c_str());
+  if (reader_.diag.message_stream != Out())
+    fprintf(reader_.diag.message_stream, "%d files in %s checked.\n", count,
+            shown.c_str());
+}
+
+void CheckRun::CheckFile(const std::string& path) {
+  reader_.line_type_mask = kCheckLineTypes;
+  fprintf(Out(), "'%s'\n", path.c_str());
+  // Every finding has been reported by the reader; the run goes on with
+  // the next file whatever the outcome.
+  if (loader_.StartModel(path) == 0) (void)loader_.LoadModel();
+  FileTable& files = reader_.files;
+  if (reader_.settings.DebugLevel > 0) {
+    for (int i = LastCacheListed; i < files.count(); ++i) {
+      if (!files.slot(i).name.empty())
+        fprintf(Out(), "Cache#%d %s\n", i, files.slot(i).name.c_str());
+    }
+  }
+  LastCacheListed = files.count();
+  // Lines go, records stay: a library file met again is known already.
+  for (int i = 0; i < files.count(); ++i) files.FreeFileLines(files.slot(i));
+}
+
+void CheckRun::ListPrimitiveCoverage(const std::string& path) {
+  (void)loader_.StartModel(path);
+  const size_t prefix = static_cast<size_t>(PrefixLength);
+  std::string name = path.size() > prefix ? path.substr(prefix) : std::string();
+  NormalizeName(&name);
+  std::string mark;
+  if (IsEdgeOnlyFile(name) || IsSpeedPrimitive(name)) {
+    mark = "  irrelevant";
+  } else {
+    if (hooks_.has_pov_equivalent && hooks_.has_pov_equivalent(name))
+      mark += "  R7P";
+    if (hooks_.has_prepared_part && hooks_.has_prepared_part(name))
+      mark += "  R7PPARTS";
+  }
+  ++PrimitivesTotal;
+  if (!mark.empty()) ++PrimitivesCovered;
+  fprintf(Out(), "%-15s%s\n", name.c_str(), mark.c_str());
+}

@@ -1,0 +1,69 @@
+// The command line: every option, its effect on the settings, its messages,
+// and the checks made after the last argument.
+#ifndef R7P_DRIVER_OPTIONS_H_
+#define R7P_DRIVER_OPTIONS_H_
+
+#include <functional>
+#include <string>
+
+#include "driver/settings.h"
+#include "geometry/lights.h"
+#include "geometry/vector.h"
+#include "model/diagnostics.h"
+
+/// How the option parser reaches the colour table and the library set-up.
+struct OptionHooks {
+  /// Reads a colour argument. `colour_number` and `rgb` may each be null
+  /// when the caller does not want that form. Returns 1 when a colour was
+  /// taken, 0 for empty text, -1 for a bad colour. May set up the library.
+  /// When unset, only empty text is accepted (0) and everything else is -1.
+  std::function<int(const char* text, int* colour_number, Vector* rgb)>
+      parse_colour;
+  /// True once the library has been set up; -ldd and -ldc are then refused.
+  /// Unset means "not set up".
+  std::function<bool()> library_set_up;
+};
+
+/// Where option parsing stopped.
+enum class ImmediateAction {
+  kNone,          // every argument was read
+  kPrintColours,  // -pc met: the remaining arguments were not read
+  kCheckUpdate,   // -upd met: the remaining arguments were not read
+};
+
+/// What the options write into.
+struct OptionTargets {
+  Settings& settings;
+  RunSwitches& switches;
+  LightList& lights;
+  Diagnostics& diag;
+};
+
+/// Longest argument accepted; longer ones end the run with a message.
+inline constexpr size_t kMaxArgument = 4095;
+
+/// Reads arguments 1 .. argc-1 in order. File names (arguments not starting
+/// with '-') fill ModelPath, then PovPath; a third is fatal ("Too many
+/// filenames"). Option errors end the run through diag.FatalError; warnings
+/// go to diag.message_stream. Stops at -pc or -upd and says so.
+ImmediateAction ParseArguments(int argc, const char* const* argv,
+                               OptionTargets targets, const OptionHooks& hooks);
+
+/// Applies one option (text starting with '-'). Same failures as above.
+ImmediateAction ParseOption(const char* arg, OptionTargets targets,
+                            const OptionHooks& hooks);
+
+/// Appends `letter` to SubstitutionOrder; returns 1 (and changes nothing)
+/// when it was already present, else 0.
+int AddOrderLetter(Settings& settings, char letter);
+/// Removes `letter` from SubstitutionOrder, closing the gap; returns 1 when
+/// it was not present, else 0.
+int RemoveOrderLetter(Settings& settings, char letter);
+
+/// The checks after the last argument: -cla needs a positive globe radius
+/// or -cc (fatal), -cra excludes -csky (fatal), the two -ee warnings on the
+/// message stream, and the LGEO colour/finish bits when LGEO or AX is used.
+void CheckOptions(Settings& settings, const RunSwitches& switches,
+                  Diagnostics& diag);
+
+#endif  // R7P_DRIVER_OPTIONS_H_

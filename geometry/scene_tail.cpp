@@ -1,0 +1,196 @@
+#include "geometry/scene_tail.h"
+
+#include <string>
+
+#include "driver/settings.h"
+#include "geometry/camera.h"
+#include "geometry/statistics.h"
+#include "geometry/vector_ops.h"
+#include "model/diagnostics.h"
+#include "model/file_table.h"
+#include "pov/declarations.h"
+#include "pov/scene_frame.h"
+
+namespace {
+
+constexpr const char* kCheckeredFloor =
+    "object {\n"
+    "\tplane { y, R7FloorY hollow }\n"
+    "\ttexture { pigment { checker color rgb <0.9,0.1,0.1> color rgb "
+    "<0.8,0.8,0.8> scale 20 } }\n"
+    "}\n\n";
+
+constexpr const char* kPlainFloor =
+    "object {\n"
+    "\tplane { y, R7FloorY hollow }\n"
+    "\ttexture {\n"
+    "\t\tpigment { color rgb <0.8,0.8,0.8> }\n"
+    "\t\tfinish { ambient 0.4 diffuse 0.4 }\n"
+    "\t}\n"
+    "}\n\n";
+
+bool IsEmptyModel(FileTable& files) {
+  if (files.count() == 0) return true;
+  const DatFile& model = files.slot(0);
+  return model.elementCount == 0 || !model.Has(HAS_BBOX);
+}
+
+void OfferBoxCorners(const BBox& box, const SceneTailParts& parts) {
+  if (!parts.camera_wants_points || !parts.camera_add_point) return;
+  if (!parts.camera_wants_points()) return;
+  Vector corners[8];
+  BBoxCorners(corners, box);
+  for (const Vector& corner : corners) parts.camera_add_point(corner);
+}
+
+void WriteModelData(const Settings& settings, const BBox& box,
+                    const Vector& centre, FILE* file) {
+  WriteSectionTitle(file, "ModelData");
+  Vector size;
+  VecSub(size, box.max, box.min);
+  fprintf(file, "#declare R7ModelBBoxMin = %s;\n", VecFormat(box.min).c_str());
+  fprintf(file, "#declare R7ModelBBoxMax = %s;\n", VecFormat(box.max).c_str());
+  fprintf(file,
+          "#declare R7ModelBBoxCenter = (R7ModelBBoxMin+R7ModelBBoxMax)/2; "
+          "// %s\n",
+          VecFormat(centre).c_str());
+  fprintf(file,
+          "#declare R7ModelBBoxSize = R7ModelBBoxMax-R7ModelBBoxMin; // %s\n",
+          VecFormat(size).c_str());
+  // +y points down in LDraw, so the largest y is the model's lowest point.
+  if (settings.Has(FloorYGiven))
+    fprintf(file, "#declare R7FloorY = %g; // -f\n",
+            static_cast<double>(settings.FloorY));
+  else
+    fputs("#declare R7FloorY = R7ModelBBoxMax.y;\n", file);
+}
+
+void WriteFloorAndBackground(const Settings& settings, FILE* file) {
+  if (settings.FloorType != 0) {
+    WriteSectionTitle(file, "Floor");
+    fputs(settings.FloorType == 'c' ? kCheckeredFloor : kPlainFloor, file);
+  }
+  if (settings.Has(BackgroundOn)) {
+    WriteSectionTitle(file, "Background");
+    fprintf(file, "background { color rgb %s}\n\n",
+            VecFormat(settings.Background).c_str());
+  }
+}
+
+// Light sources from light.dat references in the model, or from -lc/-lg,
+// replace the default lights unless -ld asks for both.
+void AddDefaultLights(const Settings& settings, LightList& lights) {
+  bool own_lights = !lights.Empty() || settings.Has(LightDatFound);
+  if (own_lights && !settings.Has(DefaultLightsToo)) return;
+  lights.AddGlobe(45, 0, 0);
+  lights.AddGlobe(30, 120, 0);
+  lights.AddGlobe(60, -120, 0);
+}
+
+void WriteFileWarnings(FileTable& files, FILE* file) {
+  for (int i = 0; i < files.count(); ++i) {
+    const DatFile& record = files.slot(i);
+    if (record.name.empty()) continue;
+    const char* name = record.name.c_str();
+    if (!record.Has(READ)) fprintf(file, "// WARNING: %s not read\n", name);
+    if (!record.Has(DONE)) fprintf(file, "// WARNING: %s not resolved\n", name);
+    if (record.writeMark == 0)
+      fprintf(file, "// WARNING: %s not written to POV file\n", name);
+  }
+}
+
+}  // namespace
+
+SceneTailParts MakeSceneTailParts(Camera& camera, SceneWriterContext& writer,
+                                  const Statistics& stats, int verbose) {
+  SceneTailParts parts;
+  parts.camera_wants_points = [&camera] { return camera.NeedsPoints(); };
+  parts.camera_add_point = [&camera](const Vector& p) {
+    camera.CameraAddPoint(p);
+  };
+  parts.write_camera = [&camera, &writer](FILE* file, const BBox& box,
+                                          const Vector& centre) {
+    camera.WriteCamera(file, box, centre, writer.scene.diag);
+    return static_cast<float>(camera.Distance());
+  };
+  parts.write_model_object = [&writer](FILE* file) {
+    WriteModelObject(file, writer);
+  };
+  parts.write_statistics = [&stats, &writer, verbose](FILE* file,
+                                                      const char* prefix) {
+    stats.WriteStatistics(file, prefix, writer.scene.files,
+                          writer.scene.settings, verbose);
+  };
+  return parts;
+}
+
+int WriteSceneTail(SceneContext& ctx, FILE* file, bool load_failed,
+                   LightList& lights, const SceneTailParts& parts) {
+  if (load_failed) return WriteErrorBlock(ctx, file, -1);
+  if (IsEmptyModel(ctx.files)) return WriteErrorBlock(ctx, file, -2);
+  const Settings& settings = ctx.settings;
+  const BBox box = ctx.files.slot(0).bbox;
+  OfferBoxCorners(box, parts);
+  Vector centre;
+  VecMidpoint(centre, box.min, box.max);
+
+  WriteModelData(settings, box, centre, file);
+  WriteFloorAndBackground(settings, file);
+
+  // Without a computed placement (-ic) the camera distance is 0, which
+  // puts globe lights of radius 0 at the box centre.
+  float camera_distance = 0;
+  if (settings.Has(CameraOn)) {
+    if (parts.write_camera) camera_distance = parts.write_camera(file, box, centre);
+  } else {
+    WriteIncludeSection(ctx, file, IncludeKind::Camera, settings.IncludeCamera);
+  }
+  if (settings.Has(LightsOn)) {
+    AddDefaultLights(settings, lights);
+    WriteLights(file, lights, centre, camera_distance,
+                settings.Has(Shadowless));
+  } else {
+    WriteIncludeSection(ctx, file, IncludeKind::Lights, settings.IncludeLights);
+  }
+
+  if (parts.write_model_object) parts.write_model_object(file);
+  WriteSectionTitle(file, "Statistics");
+  if (parts.write_statistics) parts.write_statistics(file, "// ");
+  WriteFileWarnings(ctx.files, file);
+  if (settings.AspectRatio != 0)
+    fprintf(ctx.diag.message_stream,
+            "Remember to use aspect ratio %g for size of rendering.\n",
+            static_cast<double>(settings.AspectRatio));
+  if (settings.IncludeEndFile)
+    WriteIncludeSection(ctx, file, IncludeKind::R7End);
+  WriteIncludeSection(ctx, file, IncludeKind::AtEnd, settings.IncludeAtEnd);
+  WriteSectionTitle(file, "End");
+  return 0;
+}
+
+void WriteLights(FILE* file, const LightList& lights, const Vector& centre,
+                 float camera_distance, bool shadowless) {
+  WriteSectionTitle(file, "Lights");
+  for (const Light& light : lights) {
+    fputs("light_source {\n\t", file);
+    if (light.globe) {
+      float latitude = light.position.x;
+      float longitude = light.position.y;
+      float radius = light.position.z;
+      // 0 is the camera distance; -p is p percent further out.
+      if (radius <= 0) radius = (1.0f - radius / 100.0f) * camera_distance;
+      Vector direction;
+      VecFromLatLong(latitude, longitude, direction);
+      Vector position;
+      VecAddScaled(position, centre, -static_cast<double>(radius), direction);
+      fprintf(file, "%s  // Latitude,Longitude,Radius: %g,%g,%g",
+              VecFormat(position).c_str(), static_cast<double>(latitude),
+              static_cast<double>(longitude), static_cast<double>(radius));
+    } else {
+      fputs(VecFormat(light.position).c_str(), file);
+    }
+    fprintf(file, "\n\tcolor rgb %s\n", VecFormat(light.colour).c_str());
+    if (shadowless) fputs("\tshadowless\n", file);
+    fputs("}\n", file);
+  }
+}

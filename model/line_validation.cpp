@@ -1,0 +1,452 @@
+#include "model/line_validation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <optional>
+#include <string_view>
+#include <utility>
+
+#include "colour/colour_table.h"
+#include "driver/settings.h"
+#include "geometry/vector_ops.h"
+#include "model/diagnostics.h"
+#include "model/name_class.h"
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+bool SameVertex(const Vector& a, const Vector& b) {
+  return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
+double SquaredDistance(const Vector& a, const Vector& b) {
+  double dx = static_cast<double>(b.x) - a.x;
+  double dy = static_cast<double>(b.y) - a.y;
+  double dz = static_cast<double>(b.z) - a.z;
+  return dx * dx + dy * dy + dz * dz;
+}
+
+bool AnyNaN(const float* values, int count) {
+  for (int i = 0; i < count; ++i)
+    if (std::isnan(values[i])) return true;
+  return false;
+}
+
+// --- Hashing for the duplicate index --------------------------------------
+// The hash only groups candidates; every candidate is confirmed with the
+// exact comparison, so collisions cost time, never a wrong message.
+
+uint64_t Mix(uint64_t h) {
+  h ^= h >> 33;
+  h *= 0xff51afd7ed558ccdULL;
+  h ^= h >> 33;
+  h *= 0xc4ceb9fe1a85ec53ULL;
+  h ^= h >> 33;
+  return h;
+}
+
+uint64_t Combine(uint64_t seed, uint64_t value) {
+  return Mix(seed ^ (value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2)));
+}
+
+// -0 and +0 compare equal, so they must hash alike.
+uint64_t FloatBits(float value) {
+  if (value == 0.0f) return 0;
+  uint32_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
+uint64_t VertexHash(const Vector& v) {
+  uint64_t h = Combine(FloatBits(v.x), FloatBits(v.y));
+  return Combine(h, FloatBits(v.z));
+}
+
+uint64_t StringHash(std::string_view text) {
+  uint64_t h = 1469598103934665603ULL;
+  for (unsigned char c : text) {
+    h ^= c;
+    h *= 1099511628211ULL;
+  }
+  return h;
+}
+
+// The rows of the 3x4 placement that a type-1 line compares: all twelve.
+constexpr int kPlacementIndices[12] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+
+int VertexCount(int type) { return type == 2 ? 2 : type == 3 ? 3 : 4; }
+
+// The order-independent key of a line, or nothing when the line can equal
+// no other line (a NaN coordinate never compares equal).
+std::optional<uint64_t> DuplicateKey(const DatLine& line,
+                                     std::string_view name) {
+  const float* m = line.matrix.m;
+  uint64_t seed = Mix(static_cast<uint64_t>(line.type) + 1);
+  if (line.type == 1) {
+    for (int index : kPlacementIndices) {
+      if (std::isnan(m[index])) return std::nullopt;
+      seed = Combine(seed, FloatBits(m[index]));
+    }
+    return Combine(seed, StringHash(name));
+  }
+  int count = VertexCount(line.type);
+  if (AnyNaN(m, 4 * count)) return std::nullopt;
+  uint64_t hashes[4];
+  for (int k = 0; k < count; ++k) hashes[k] = VertexHash(line.matrix.Row(k));
+  if (line.type == 5) {
+    // End points and control points are each an unordered pair.
+    if (hashes[0] > hashes[1]) std::swap(hashes[0], hashes[1]);
+    if (hashes[2] > hashes[3]) std::swap(hashes[2], hashes[3]);
+  } else {
+    std::sort(hashes, hashes + count);
+  }
+  for (int k = 0; k < count; ++k) seed = Combine(seed, hashes[k]);
+  return seed;
+}
+
+// True when the vertices `first`..`first+count` of `a` are those of `b` in
+// some order (each vertex of `b` used once). Exact float equality is an
+// equivalence relation once NaNs are excluded, so a greedy match suffices.
+bool SameVertexSet(const Matrix& a, const Matrix& b, int first, int count) {
+  bool used[4] = {false, false, false, false};
+  for (int i = first; i < first + count; ++i) {
+    Vector v = a.Row(i);
+    bool found = false;
+    for (int j = first; j < first + count && !found; ++j) {
+      if (used[j] || !SameVertex(v, b.Row(j))) continue;
+      used[j] = true;
+      found = true;
+    }
+    if (!found) return false;
+  }
+  return true;
+}
+
+bool IsIdentical(const DatLine& earlier, const DatLine& line,
+                 const std::string& name) {
+  if (earlier.type != line.type) return false;
+  switch (line.type) {
+    case 1:
+      for (int index : kPlacementIndices)
+        if (earlier.matrix.m[index] != line.matrix.m[index]) return false;
+      return earlier.file != nullptr && earlier.file->name == name;
+    case 2:
+      return SameVertexSet(earlier.matrix, line.matrix, 0, 2);
+    case 3:
+      return SameVertexSet(earlier.matrix, line.matrix, 0, 3);
+    case 4:
+      return SameVertexSet(earlier.matrix, line.matrix, 0, 4);
+    case 5:
+      return SameVertexSet(earlier.matrix, line.matrix, 0, 2) &&
+             SameVertexSet(earlier.matrix, line.matrix, 2, 2);
+    default:
+      return false;
+  }
+}
+
+// The corner triples of a quadrilateral tested for collinearity, in order.
+struct CornerTriple {
+  int a, b, c;
+  const char* label;
+};
+constexpr CornerTriple kCornerTriples[4] = {
+    {0, 1, 2, "012"}, {0, 1, 3, "013"}, {0, 2, 3, "023"}, {1, 2, 3, "123"}};
+
+// Vertex orders of a quadrilateral, as indices into the given order.
+constexpr int kRotated[4] = {1, 2, 3, 0};
+constexpr int kOrder0312[4] = {0, 3, 1, 2};
+constexpr int kOrder0132[4] = {0, 1, 3, 2};
+
+void Reorder(Matrix& matrix, const int order[4]) {
+  Matrix old = matrix;
+  for (int k = 0; k < 4; ++k)
+    for (int c = 0; c < 4; ++c) matrix.at(k, c) = old.at(order[k], c);
+}
+
+Vector Edge(const Matrix& m, int from, int to) {
+  Vector e;
+  VecSub(e, m.Row(to), m.Row(from));
+  return e;
+}
+
+Vector Cross(const Vector& a, const Vector& b) {
+  Vector c;
+  VecCross(c, a, b);
+  return c;
+}
+
+}  // namespace
+
+float CollinearityMeasure(const Vector& p, const Vector& q, const Vector& r) {
+  double ux = static_cast<double>(q.x) - p.x;
+  double uy = static_cast<double>(q.y) - p.y;
+  double uz = static_cast<double>(q.z) - p.z;
+  double wx = static_cast<double>(r.x) - p.x;
+  double wy = static_cast<double>(r.y) - p.y;
+  double wz = static_cast<double>(r.z) - p.z;
+  double uu = ux * ux + uy * uy + uz * uz;
+  double ww = wx * wx + wy * wy + wz * wz;
+  double uw = ux * wx + uy * wy + uz * wz;
+  // Rounding can make the squared area of a nearly straight triangle
+  // slightly negative; such a triangle is as collinear as it gets.
+  double area2 = uu * ww - uw * uw;
+  if (!(area2 > 0)) area2 = std::isnan(area2) ? area2 : 0.0;
+  double longest = std::max({uu, ww, SquaredDistance(q, r)});
+  if (longest == 0) return 0.0f;
+  return static_cast<float>(std::sqrt(area2) / longest);
+}
+
+// --- Duplicate index ---------------------------------------------------------
+
+/// The stored lines of one record, grouped by their order-independent key.
+/// Filled lazily from the record's line list, which only grows while a
+/// physical file is read.
+class LineValidator::DuplicateIndex {
+ public:
+  /// Positions (ascending) of earlier lines that may equal a line with `key`.
+  const std::vector<size_t>* Candidates(uint64_t key) const {
+    auto found = buckets_.find(key);
+    return found == buckets_.end() ? nullptr : &found->second;
+  }
+
+  void CatchUp(const DatFile& file) {
+    if (file.lines.size() < indexed_) {  // the list was freed meanwhile
+      buckets_.clear();
+      indexed_ = 0;
+    }
+    for (; indexed_ < file.lines.size(); ++indexed_) {
+      const DatLine& stored = file.lines[indexed_];
+      if (stored.type < 1 || stored.type > 5) continue;
+      if (stored.type == 1 && stored.file == nullptr) continue;
+      std::string_view name;
+      if (stored.type == 1) name = stored.file->name;
+      std::optional<uint64_t> key = DuplicateKey(stored, name);
+      if (key) buckets_[*key].push_back(indexed_);
+    }
+  }
+
+ private:
+  size_t indexed_ = 0;
+  std::unordered_map<uint64_t, std::vector<size_t>> buckets_;
+};
+
+// --- LineValidator -----------------------------------------------------------
+
+LineValidator::LineValidator(Diagnostics& diag, const RunSwitches& switches,
+                             ColourTest colour_test, NameTest flat_test)
+    : is_colour(std::move(colour_test)),
+      is_flat_primitive(std::move(flat_test)),
+      diag_(diag),
+      switches_(switches) {}
+
+LineValidator::LineValidator(Diagnostics& diag, const RunSwitches& switches,
+                             const ColourTable& colours)
+    : LineValidator(diag, switches, [&colours](int32_t colour) {
+        return colours.IsColour(colour);
+      }) {}
+
+LineValidator::~LineValidator() = default;
+
+void LineValidator::BeginFile() {
+  duplicates_.clear();
+  last_file_.clear();
+  last_line_ = 0;
+}
+
+void LineValidator::NoticePhysicalFile() {
+  // The reader numbers the lines of one physical file upwards and validates
+  // each at most once; a new name or a number that does not advance means a
+  // new file, whose records may reuse the addresses of freed ones.
+  if (diag_.current_file != last_file_ || diag_.current_line <= last_line_) {
+    duplicates_.clear();
+    last_file_ = diag_.current_file;
+  }
+  last_line_ = diag_.current_line;
+}
+
+void LineValidator::SetThreshold() {
+  if (threshold_set_) return;
+  double angle = switches_.CoplanarAngle;
+  if (!(angle > 0)) angle = switches_.CheckMode ? 1.0 : 3.0;
+  coplanar_threshold_ = static_cast<float>(std::cos(angle * kPi / 180));
+  threshold_set_ = true;
+}
+
+int LineValidator::ValidateLine(DatLine& line, const std::string& name,
+                                const DatFile& file) {
+  if (line.type < 1 || line.type > 5) return 0;
+  SetThreshold();
+  NoticePhysicalFile();
+  const Matrix& m = line.matrix;
+  switch (line.type) {
+    case 1:
+      if (!CheckPlacement(line, name)) return 1;
+      break;
+    case 2:
+      if (SameVertex(m.Row(0), m.Row(1)))
+        diag_.ReportMessage(1, kWarning, "Identical vertices");
+      break;
+    case 3:
+      CheckTriangle(line);
+      break;
+    case 4:
+      CheckQuadrilateral(line);
+      break;
+    case 5:
+      if (SameVertex(m.Row(0), m.Row(1)) || SameVertex(m.Row(2), m.Row(3)))
+        diag_.ReportMessage(1, kWarning, "Identical vertices");
+      break;
+  }
+  CheckColour(line);
+  if (diag_.warning_level >= 1) ReportDuplicates(line, name, file);
+  return 0;
+}
+
+bool LineValidator::CheckPlacement(DatLine& line, const std::string& name) {
+  Matrix& m = line.matrix;
+  double det = MatDet3(m);
+  if (det != 0) return true;
+  bool flat = is_flat_primitive ? is_flat_primitive(name) : IsFlatPrimitive(name);
+  if (!flat) {
+    diag_.ReportMessage(0, kSkipping, "Singular matrix");
+    return false;
+  }
+  // A flat primitive has no extent along its local y axis, so authors often
+  // leave that row or column empty; any non-zero y scale draws the same.
+  for (int r = 0; r < 3; ++r) {
+    if (m.at(r, 0) != 0 || m.at(r, 1) != 0 || m.at(r, 2) != 0) continue;
+    m.at(r, 1) = 1;
+    det = MatDet3(m);
+    if (det != 0) {
+      diag_.ReportMessage(2, kWarning, "Row %d all zeros", r);
+      return true;
+    }
+  }
+  if (m.at(0, 1) == 0 && m.at(1, 1) == 0 && m.at(2, 1) == 0) {
+    for (int r = 0; r < 3; ++r) {
+      m.at(r, 1) = 1;
+      det = MatDet3(m);
+      if (det != 0) {
+        diag_.ReportMessage(2, kWarning, "Y column all zeros");
+        return true;
+      }
+    }
+  }
+  diag_.ReportMessage(0, kSkipping, "Singular matrix (unfixable)");
+  return false;
+}
+
+void LineValidator::CheckTriangle(const DatLine& line) {
+  Vector p0 = line.matrix.Row(0), p1 = line.matrix.Row(1),
+         p2 = line.matrix.Row(2);
+  if (SameVertex(p0, p1) || SameVertex(p0, p2) || SameVertex(p1, p2)) {
+    diag_.ReportMessage(1, kWarning, "Identical vertices");
+    return;
+  }
+  float measure = CollinearityMeasure(p0, p2, p1);
+  if (measure < kCollinearityLimit)
+    diag_.ReportMessage(1, kWarning, "Collinear vertices (%g)",
+                        static_cast<double>(measure));
+}
+
+void LineValidator::CheckQuadrilateral(DatLine& line) {
+  Matrix& m = line.matrix;
+  for (int i = 0; i < 4; ++i)
+    for (int j = i + 1; j < 4; ++j)
+      if (SameVertex(m.Row(i), m.Row(j))) {
+        diag_.ReportMessage(1, kWarning, "Identical vertices");
+        return;
+      }
+  for (const CornerTriple& corner : kCornerTriples) {
+    float measure =
+        CollinearityMeasure(m.Row(corner.a), m.Row(corner.b), m.Row(corner.c));
+    if (measure < kCollinearityLimit)
+      diag_.ReportMessage(1, kWarning, "Collinear vertices %s (%g)",
+                          corner.label, static_cast<double>(measure));
+  }
+  FixVertexOrder(m);
+  CheckCoplanar(m);
+}
+
+void LineValidator::FixVertexOrder(Matrix& m) {
+  Vector e01 = Edge(m, 0, 1), e02 = Edge(m, 0, 2), e03 = Edge(m, 0, 3);
+  Vector e12 = Edge(m, 1, 2), e13 = Edge(m, 1, 3), e23 = Edge(m, 2, 3);
+  double i = VecDot(Cross(e01, e02), Cross(e02, e03));
+  if (i > 0) return;
+  double j = VecDot(Cross(e12, e01), Cross(e01, e13));
+  double k = -VecDot(Cross(e02, e12), Cross(e12, e23));
+  if (j > 0 && k <= 0) {
+    diag_.ReportMessage(1, kWarning, "Bad vertex sequence, 0312 used");
+    Reorder(m, kOrder0312);
+  } else if (j <= 0 && k > 0) {
+    diag_.ReportMessage(1, kWarning, "Bad vertex sequence, 0132 used");
+    Reorder(m, kOrder0132);
+  } else {
+    // Concave at P1 or P3: the same outline, started at the next corner,
+    // splits along the other diagonal.
+    Reorder(m, kRotated);
+  }
+}
+
+void LineValidator::CheckCoplanar(const Matrix& m) {
+  Vector e01 = Edge(m, 0, 1), e03 = Edge(m, 0, 3);
+  Vector e12 = Edge(m, 1, 2), e23 = Edge(m, 2, 3);
+  Vector n0 = Cross(e01, e03), n2 = Cross(e12, e23);
+  Vector n1 = Cross(e01, e12), n3 = Cross(e03, e23);
+  double lengths_a = VecLength(n0) * VecLength(n2);
+  if (lengths_a == 0) {
+    diag_.ReportMessage(1, kWarning, "Zero normals (1) Cannot check angle");
+    return;
+  }
+  double cos_a = VecDot(n0, n2) / lengths_a;
+  double lengths_b = VecLength(n1) * VecLength(n3);
+  if (lengths_b == 0) {
+    diag_.ReportMessage(1, kWarning, "Zero normals (2) Cannot check angle");
+    return;
+  }
+  double cos_b = VecDot(n1, n3) / lengths_b;
+  double cos_min = cos_a < cos_b ? cos_a : cos_b;
+  if (!(coplanar_threshold_ > cos_min)) return;
+  // Rounding may push a folded quadrilateral's cosine just below -1.
+  double degrees = std::acos(std::max(cos_min, -1.0)) * 180 / kPi;
+  diag_.ReportMessage(1, kWarning, "Vertices not coplanar (%g)", degrees);
+}
+
+void LineValidator::CheckColour(DatLine& line) {
+  bool is_line = line.type == 2 || line.type == 5;
+  if (line.colour == 16) {
+    if (is_line) diag_.ReportMessage(1, kWarning, "Lines should not use color 16");
+    return;
+  }
+  if (line.colour == 24) {
+    if (is_line) return;
+    diag_.ReportMessage(0, kWarning,
+                        "Color 24 illegal for this line type, using 16");
+    line.colour = 16;
+    return;
+  }
+  if (is_colour && !is_colour(line.colour)) {
+    diag_.ReportMessage(0, kWarning, "Unknown color, using 7");
+    line.colour = 7;
+  }
+}
+
+void LineValidator::ReportDuplicates(const DatLine& line,
+                                     const std::string& name,
+                                     const DatFile& file) {
+  std::optional<uint64_t> key = DuplicateKey(line, name);
+  if (!key) return;
+  std::unique_ptr<DuplicateIndex>& index = duplicates_[&file];
+  if (!index) index = std::make_unique<DuplicateIndex>();
+  index->CatchUp(file);
+  const std::vector<size_t>* candidates = index->Candidates(*key);
+  if (candidates == nullptr) return;
+  for (size_t position : *candidates) {
+    const DatLine& earlier = file.lines[position];
+    if (IsIdentical(earlier, line, name))
+      diag_.ReportMessage(1, kWarning, "Identical to line %u",
+                          earlier.lineNumber);
+  }
+}

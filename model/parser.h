@@ -1,0 +1,64 @@
+// Reads one LDraw file (.ldr, .dat, .mpd) into the file table: line types,
+// syntax checks, meta-commands, BFC state, MPD sections, transform blocks.
+#ifndef R7P_MODEL_PARSER_H_
+#define R7P_MODEL_PARSER_H_
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "model/dat_file.h"
+
+class ColourTable;
+class Diagnostics;
+class FileTable;
+class LineValidator;
+struct Settings;
+struct RunSwitches;
+
+/// Line-type masks (bit n = type n is stored).
+inline constexpr uint32_t kConversionLineTypes = 0x1B;  // 0, 1, 3, 4
+inline constexpr uint32_t kAllLineTypes = 0x3F;         // 0..5 (edges drawn)
+inline constexpr uint32_t kCheckLineTypes = 0x3E;       // 1..5 (check mode)
+
+/// Everything ReadDatFile needs from the run. The line checks and the colour
+/// test are taken from `validator` and `colours` when they are set, else
+/// from the two hooks.
+struct ReaderContext {
+  Diagnostics& diag;
+  Settings& settings;           // reads LightDatLights, sets LightDatFound
+  const RunSwitches& switches;  // CheckMode, Verbose
+  FileTable& files;
+  /// Types whose lines are stored.
+  uint32_t line_type_mask = kConversionLineTypes;
+  /// The line checks (ValidateLine): 0 = store the (possibly corrected)
+  /// line, 1 = drop it. `name` is the normalised target name of a type-1
+  /// line, empty otherwise; `file` receives the line. When empty, every line
+  /// is stored unchecked.
+  std::function<int(DatLine& line, const std::string& name, DatFile& file)>
+      validate_line;
+  /// True when the colour table gives the number a colour (ColourToRgb does
+  /// not answer -1). When empty, every number counts as a colour.
+  std::function<bool(int32_t colour)> colour_known;
+  /// The run's line checks; BeginFile() is called when a file is opened.
+  LineValidator* validator = nullptr;
+  /// The colour table that decides whether light.dat's colour is a colour.
+  const ColourTable* colours = nullptr;
+};
+
+/// Reads the open `stream` into `file` (and, for a multi-part file, into the
+/// records of its further FILE sections; transform blocks become INTERNAL
+/// records referenced by synthesised type-1 lines). `referenced_by` is the
+/// name of the file whose line led here, null for the main model; `is_main`
+/// is set for the main model and its internal blocks (title and author are
+/// taken from it). The current file name of the messages becomes
+/// file.name and the line number starts at 0. Remarks go through
+/// diag.ReportMessage. Sets READ on every section read to its end.
+/// Returns 1 when the end of the stream was reached (also when a full table
+/// stopped an MPD file), 0 when the file was abandoned for lack of memory.
+/// The stream is closed before returning in every case.
+int ReadDatFile(ReaderContext& context, const char* referenced_by,
+                DatFile& file, FILE* stream, bool is_main);
+
+#endif  // R7P_MODEL_PARSER_H_

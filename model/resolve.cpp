@@ -1,0 +1,397 @@
+#include "model/resolve.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "driver/library_dirs.h"
+#include "driver/settings.h"
+#include "geometry/vector_ops.h"
+#include "model/diagnostics.h"
+#include "model/file_table.h"
+#include "model/name_class.h"
+#include "model/parser.h"
+#include "platform/platform.h"
+#include "searchdirs/path_ini.h"
+
+// note [explicit walk]: a model may nest sub-models and transform blocks
+// tens of thousands deep, so the depth-first walk keeps its own stack of
+// frames instead of recursing on the call stack. Each frame is one
+// ResolveFile call in progress; a child's result is handed back to its
+// parent frame exactly as a return value would be.
+struct ModelLoader::Frame {
+  DatFile* file = nullptr;
+  bool is_main = false;
+  bool has_referrer = false;
+  std::string referenced_by;
+  bool write_on_entry = false;  // the caller's wish, before any substitution
+  bool write = false;           // whether the file's references are written
+  bool started = false;
+  size_t next_line = 0;     // next line to look at for references
+  size_t pending_line = 0;  // the line whose target is being resolved
+};
+
+namespace {
+
+constexpr uint32_t kFoundBits = PART | PRIMITIVE | LIBRARY;
+// Tried in this order after the bare name when a model file is looked up.
+constexpr const char* kExtensions[] = {"", ".ldr", ".dat", ".mpd"};
+
+bool HasModelExtension(const std::string& name) {
+  if (name.size() < 5) return false;
+  std::string tail = name.substr(name.size() - 4);
+  for (char& c : tail)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return tail == ".ldr" || tail == ".dat" || tail == ".mpd";
+}
+
+// LDraw names use '\'; on the disk they are '/' separated.
+std::string HostName(std::string name) {
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return name;
+}
+
+bool IsRigidDeterminant(double det) {
+  return (det > 0.99 && det < 1.01) || (det > -1.01 && det < -0.99);
+}
+
+// A sticker lies flat between y = -0.25 and y = 0.
+bool HasStickerExtent(const BBox& box) {
+  return std::fabs(box.min.y + 0.25f) <= 0.001f && std::fabs(box.max.y) <= 0.001f;
+}
+
+}  // namespace
+
+ModelLoader::ModelLoader(ReaderContext& reader, LibraryDirs& library,
+                         platform::PathFinder& finder, ResolveHooks hooks)
+    : reader_(reader),
+      library_(library),
+      finder_(finder),
+      hooks_(std::move(hooks)) {}
+
+int ModelLoader::StartModel(const std::string& path) {
+  PathIniData* record = library_.record();
+  if (record == nullptr) return -1;
+  model_path_ = path;
+  if (!PathIniComputeRealDirs(record, true, true, path.c_str(), finder_))
+    return -1;
+  FileTable& files = reader_.files;
+  files.FreeModelFiles();
+  files.title.clear();
+  files.author.clear();
+  size_t sep = path.find_last_of("/\\");
+  files.SetMainModel(sep == std::string::npos ? path : path.substr(sep + 1));
+  if (!files.AddUsedColour(reader_.settings.DefaultColor)) return -1;
+  return 0;
+}
+
+int ModelLoader::LoadModel() {
+  if (reader_.files.count() == 0) return -1;
+  return ResolveFile(reader_.files.slot(0), true, nullptr, true) == kResolved
+             ? 0
+             : -1;
+}
+
+int ModelLoader::ResolveFile(DatFile& file, bool is_main,
+                             const char* referenced_by, bool write) {
+  // See note [explicit walk].
+  std::vector<Frame> stack;
+  Frame root;
+  root.file = &file;
+  root.is_main = is_main;
+  root.has_referrer = referenced_by != nullptr;
+  if (referenced_by != nullptr) root.referenced_by = referenced_by;
+  root.write_on_entry = root.write = write;
+  stack.push_back(std::move(root));
+  int result = kResolved;
+  bool returning = false;  // `result` holds the result of the popped frame
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (returning) {
+      returning = false;
+      if (result == kRecursion) {
+        // Each level names its referencing line, innermost first.
+        const DatLine& line = frame.file->lines[frame.pending_line];
+        reader_.diag.ReportMessage(0, kPlain, "referenced by %s line %u",
+                                   frame.file->name.c_str(), line.lineNumber);
+        stack.pop_back();
+        returning = true;
+        continue;
+      }
+    } else if (!frame.started) {
+      frame.started = true;
+      result = BeginFile(frame);
+      if (result >= 0) {
+        stack.pop_back();
+        returning = true;
+        continue;
+      }
+    }
+    DatFile* target = NextUnfinishedReference(frame);
+    if (target != nullptr) {
+      Frame child;
+      child.file = target;
+      child.is_main = target->Has(INTERNAL) && frame.is_main;
+      child.has_referrer = true;
+      child.referenced_by = frame.file->name;
+      child.write_on_entry = child.write = frame.write;
+      stack.push_back(std::move(child));  // `frame` is invalid from here on
+      continue;
+    }
+    FinishFile(frame);
+    result = kResolved;
+    stack.pop_back();
+    returning = true;
+  }
+  return result;
+}
+
+DatFile* ModelLoader::NextUnfinishedReference(Frame& frame) {
+  const std::vector<DatLine>& lines = frame.file->lines;
+  while (frame.next_line < lines.size()) {
+    const DatLine& line = lines[frame.next_line++];
+    if (line.type != 1 || line.file == nullptr || line.file->Has(DONE))
+      continue;
+    frame.pending_line = frame.next_line - 1;
+    return line.file;
+  }
+  return nullptr;
+}
+
+// Steps before the references are walked. Returns the call's result when the
+// file is finished here, or -1 to go on with its references.
+int ModelLoader::BeginFile(Frame& frame) {
+  DatFile& file = *frame.file;
+  if (file.Has(VISITING)) {
+    reader_.diag.ReportMessage(0, kPlain, "Recursive references: %s",
+                               file.name.c_str());
+    return kRecursion;
+  }
+  file.flags |= VISITING;
+  const Settings& settings = reader_.settings;
+  if (!reader_.switches.CheckMode) {
+    if (settings.EdgeWidth == 0 && IsEdgeOnlyFile(file.name)) {
+      // Nothing of an edge-only file is drawn without edge lines.
+      file.flags = (file.flags | READ | DONE | PRIMITIVE) & ~VISITING;
+      return kResolved;
+    }
+    if (frame.write &&
+        ((hooks_.has_lgeo_element && hooks_.has_lgeo_element(file.name)) ||
+         (settings.OrderHas('3') && hooks_.has_prepared_part &&
+          hooks_.has_prepared_part(file.name)))) {
+      // A prepared object replaces the file's geometry; its sub-files are
+      // still resolved for counts and boxes, but never declared.
+      file.flags |= INHERITS_COLOUR;
+      frame.write = false;
+    }
+    if (settings.OrderHas('P') && hooks_.pov_equivalent_box) {
+      if (std::optional<BBox> box = hooks_.pov_equivalent_box(file.name)) {
+        file.bbox = *box;
+        file.flags |= READ | DONE | PRIMITIVE | HAS_BBOX | INHERITS_COLOUR;
+      }
+    }
+  }
+  if (file.Has(DONE)) {
+    FinishFile(frame);
+    return kResolved;
+  }
+  if (!file.Has(READ)) return OpenAndRead(frame);
+  return -1;
+}
+
+int ModelLoader::OpenAndRead(Frame& frame) {
+  DatFile& file = *frame.file;
+  int dir_flags = 0;
+  FILE* stream = nullptr;
+  if (frame.is_main) {
+    stream = OpenModelFile(file, &dir_flags);
+  } else {
+    stream = FindLibraryFile(file.name, false, &dir_flags);
+  }
+  if (stream == nullptr) {
+    reader_.diag.ReportInputError(
+        "Could not find %s Referenced by %s", file.name.c_str(),
+        frame.has_referrer ? frame.referenced_by.c_str() : "*");
+    file.flags = (file.flags | READ | NOT_FOUND | DONE) & ~VISITING;
+    return kNotResolved;
+  }
+  file.flags &= ~kFoundBits;
+  if (dir_flags & kSearchDirDefPart) file.flags |= PART;
+  if (dir_flags & kSearchDirDefPrim) file.flags |= PRIMITIVE;
+  if (!(dir_flags & kSearchDirModel)) file.flags |= LIBRARY;
+  if (reader_.switches.Verbose)
+    fprintf(reader_.diag.message_stream, "Reading %s\n", last_path_.c_str());
+  if (ReadDatFile(reader_, frame.has_referrer ? frame.referenced_by.c_str()
+                                              : nullptr,
+                  file, stream, frame.is_main) == 0)
+    return kNotResolved;  // abandoned: the file stays VISITING and unread
+  return -1;
+}
+
+FILE* ModelLoader::OpenModelFile(const DatFile& file, int* dir_flags) {
+  FileTable& files = reader_.files;
+  // Transform blocks of the main model are read with it; any other
+  // main-model record to be opened means the walk itself went wrong.
+  if (files.count() == 0 || &file != &files.slot(0)) {
+    fprintf(reader_.diag.message_stream, "Program logic stinks...\n");
+    exit(1);
+  }
+  *dir_flags = kSearchDirModel;
+  last_path_ = model_path_;
+  std::string found;
+  FILE* stream = finder_.Open(model_path_, &found);
+  if (stream != nullptr) last_path_ = found;
+  return stream;
+}
+
+void ModelLoader::FinishFile(Frame& frame) {
+  DatFile& file = *frame.file;
+  const bool check_mode = reader_.switches.CheckMode;
+  if (!file.Has(DONE)) {
+    AddCounts(file);
+    if (!check_mode) {
+      ComputeExtent(file, true, frame.is_main);
+      if (file.Has(STICKER) && !HasStickerExtent(file.bbox))
+        file.flags &= ~STICKER;
+    }
+  }
+  if (!check_mode && frame.write_on_entry && hooks_.write_declaration)
+    hooks_.write_declaration(file, frame.is_main);
+  // Once declared, the geometry is in the scene; only counts, box and flags
+  // are needed by the files that reference this one.
+  if (file.writeMark != 0) reader_.files.FreeFileLines(file);
+  file.flags = (file.flags | DONE) & ~VISITING;
+}
+
+void ModelLoader::AddCounts(DatFile& file) {
+  const bool counts_parts = !file.Has(PART) && !file.Has(PRIMITIVE);
+  for (const DatLine& line : file.lines) {
+    const DatFile* target = line.file;
+    if (line.type == 1 && target != nullptr) {
+      file.studCount += target->studCount;
+      if (counts_parts) {
+        if (target->Has(PART))
+          file.partCount += 1;
+        else if (!target->Has(PRIMITIVE))
+          file.partCount += target->partCount;
+      }
+    }
+    if (line.colour != 16 || line.type == 0) continue;
+    if (line.type == 3 || line.type == 4 ||
+        (line.type == 1 && target != nullptr && target->Has(INHERITS_COLOUR)))
+      file.flags |= INHERITS_COLOUR;
+  }
+}
+
+FILE* ModelLoader::FindLibraryFile(const std::string& name, bool cur_dir_first,
+                                   int* dir_flags) {
+  int flags_out = 0;
+  if (dir_flags == nullptr) dir_flags = &flags_out;
+  FILE* diag_stream = reader_.diag.message_stream;
+  const bool verbose = reader_.switches.Verbose != 0;
+  if (cur_dir_first) {
+    *dir_flags = kSearchDirModel;
+    if (verbose) fprintf(diag_stream, "Trying cur dir '%s'", name.c_str());
+    if (FILE* f = OpenWithExtensions(name, "", true)) return f;
+  }
+  const PathIniData* record = library_.record();
+  if (record == nullptr) return nullptr;
+  // Repeated lookups of a name in the same search list are answered from
+  // the cache; with -v every search is shown, so it is made again.
+  const bool cacheable = !cur_dir_first && !verbose;
+  if (cacheable) {
+    std::string signature = SearchSignature();
+    if (signature != cache_signature_) {
+      lookup_cache_.clear();
+      cache_signature_ = std::move(signature);
+    }
+    auto hit = lookup_cache_.find(name);
+    if (hit != lookup_cache_.end()) {
+      if (hit->second.path.empty()) return nullptr;
+      last_path_ = hit->second.path;
+      *dir_flags = hit->second.flags;
+      return fopen(last_path_.c_str(), "rb");
+    }
+  }
+  for (size_t i = 0; i < record->SearchDirs.size(); ++i) {
+    const SearchDir& dir = record->SearchDirs[i];
+    *dir_flags = dir.Flags | (cur_dir_first ? kSearchDirModel : 0);
+    if (verbose)
+      fprintf(diag_stream, "Trying SearchDirs[%d] %02x '%s' '%s'",
+              static_cast<int>(i), static_cast<unsigned>(dir.Flags),
+              dir.Dir.c_str(), name.c_str());
+    if (FILE* f = OpenWithExtensions(name, dir.Dir, cur_dir_first)) {
+      if (cacheable) lookup_cache_[name] = CachedLookup{last_path_, *dir_flags};
+      return f;
+    }
+  }
+  if (cacheable) lookup_cache_[name] = CachedLookup{};
+  return nullptr;
+}
+
+FILE* ModelLoader::OpenWithExtensions(const std::string& name,
+                                      const std::string& directory,
+                                      bool try_extensions) {
+  const size_t candidates =
+      try_extensions && !HasModelExtension(name) ? 4 : 1;
+  FILE* diag_stream = reader_.diag.message_stream;
+  const bool verbose = reader_.switches.Verbose != 0;
+  const std::string base = directory + HostName(name);
+  for (size_t i = 0; i < candidates; ++i) {
+    last_path_ = base + kExtensions[i];
+    if (verbose) fprintf(diag_stream, " '%s'", kExtensions[i]);
+    std::string found;
+    if (FILE* f = finder_.Open(last_path_, &found)) {
+      last_path_ = found;
+      if (verbose) fprintf(diag_stream, " GOT IT!\n");
+      return f;
+    }
+  }
+  if (verbose) fprintf(diag_stream, "\n");
+  return nullptr;
+}
+
+void ModelLoader::ComputeExtent(DatFile& file, bool compute_box,
+                                bool report_to_scene) {
+  if (compute_box) {
+    file.flags &= ~HAS_BBOX;
+    file.bbox = BBox();
+  }
+  auto take = [&](const Vector& point, bool to_camera) {
+    if (compute_box) BBoxGrow(point, file.bbox);
+    if (to_camera && hooks_.camera_add_point) hooks_.camera_add_point(point);
+  };
+  for (DatLine& line : file.lines) {
+    if (line.type == 1) {
+      const DatFile* target = line.file;
+      if (target == nullptr || !target->Has(HAS_BBOX)) continue;
+      if (compute_box) file.flags |= HAS_BBOX;
+      const bool light = (line.flags & LIGHT) != 0;
+      if (target->Has(PART) && !file.Has(PART) && !light &&
+          IsRigidDeterminant(MatDet3(line.matrix)))
+        line.flags |= RIGID;
+      Vector corners[8];
+      BBoxCorners(corners, line.matrix, target->bbox);
+      for (const Vector& corner : corners)
+        take(corner, report_to_scene && !light);
+    } else if (line.type >= 2 && line.type <= 5) {
+      if (compute_box) file.flags |= HAS_BBOX;
+      const int vertices = line.type == 5 ? 2 : line.type;
+      for (int k = 0; k < vertices; ++k)
+        take(line.matrix.Row(k), report_to_scene);
+    }
+  }
+}
+
+std::string ModelLoader::SearchSignature() const {
+  std::string signature;
+  if (const PathIniData* record = library_.record()) {
+    for (const SearchDir& dir : record->SearchDirs) {
+      signature += dir.Dir;
+      signature += '\0';
+      signature += static_cast<char>(dir.Flags);
+    }
+  }
+  return signature;
+}

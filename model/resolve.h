@@ -1,0 +1,125 @@
+// Turns a model file into a resolved model: finds every referenced file in
+// the search directories, reads each once, completes counts, flags and
+// bounding boxes, and hands each finished file to the scene writer in
+// post-order (every declaration before its first use, the main model last).
+#ifndef R7P_MODEL_RESOLVE_H_
+#define R7P_MODEL_RESOLVE_H_
+
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "geometry/vector.h"
+#include "model/dat_file.h"
+
+class LibraryDirs;
+struct ReaderContext;
+namespace platform {
+class PathFinder;
+}
+
+/// Results of ResolveFile.
+inline constexpr int kResolved = 0;
+inline constexpr int kNotResolved = 1;  // not found, or not read to its end
+inline constexpr int kRecursion = 2;    // the whole walk is abandoned
+
+/// Calls into the scene writer and the substitution tables. Every member may
+/// be left empty: it then does nothing / answers "no".
+struct ResolveHooks {
+  /// The scene writer's WriteDeclaration(SceneFile, file, is_main); it sets
+  /// file.writeMark when it has written the declaration.
+  std::function<void(DatFile& file, bool is_main)> write_declaration;
+  /// The camera's CameraAddPoint: a point of the main model's extent.
+  std::function<void(const Vector& point)> camera_add_point;
+  /// FindPovEquivalent: the box of the POV-Ray equivalent of a normalised
+  /// name, or nullopt when it has none.
+  std::function<std::optional<BBox>(const std::string& name)>
+      pov_equivalent_box;
+  /// FindLgeoElement(name, wanted set 0) finds an element.
+  std::function<bool(const std::string& name)> has_lgeo_element;
+  /// OpenPovPartsFile can open the R7PPARTS include file of `name`.
+  std::function<bool(const std::string& name)> has_prepared_part;
+};
+
+/// Locates and reads the files of one main model after another. One per run;
+/// it keeps the remembered model path, the last opened path and a cache of
+/// library lookups.
+class ModelLoader {
+ public:
+  ModelLoader(ReaderContext& reader, LibraryDirs& library,
+              platform::PathFinder& finder, ResolveHooks hooks);
+
+  /// Prepares a new main model: search directories recomputed for the
+  /// directory of `path` (with trailing separators), FreeModelFiles, title
+  /// and author cleared, slot 0 named after the last component of `path`,
+  /// the default colour added to UsedColours. Returns 0, or -1 without a
+  /// library record or when the search directories cannot be computed.
+  int StartModel(const std::string& path);
+
+  /// Resolves slot 0 as the main model with writing on. Returns 0, or -1
+  /// when the walk failed (missing or unreadable main model, recursion).
+  int LoadModel();
+
+  /// Resolves `file` and everything it references, depth first, without
+  /// recursion on the call stack. `referenced_by` may be null. Returns
+  /// kResolved, kNotResolved or kRecursion. Messages: "Could not find %s
+  /// Referenced by %s", "Recursive references: %s" then "referenced by %s
+  /// line %u" per level. Ends the process (status 1) with "Program logic
+  /// stinks...\n" when a main-model file to be opened is not slot 0.
+  int ResolveFile(DatFile& file, bool is_main, const char* referenced_by,
+                  bool write);
+
+  /// Opens `name` ("rb"): with `cur_dir_first` in the current directory
+  /// first (flags 0x10) and with the extensions tried, then in each search
+  /// directory in order (extensions only with `cur_dir_first`). `dir_flags`
+  /// (may be null) gets the flags of the directory used. With -v writes
+  /// "Trying cur dir '%s'" / "Trying SearchDirs[%d] %02x '%s' '%s'" per
+  /// directory. Null when not found.
+  FILE* FindLibraryFile(const std::string& name, bool cur_dir_first,
+                        int* dir_flags);
+
+  /// Opens directory + name (+ ".ldr", ".dat", ".mpd" in that order with
+  /// `try_extensions`, unless name ends in one of them), the name's '\'
+  /// taken as '/', each component matched without regard to case. With -v
+  /// writes " '%s'" per extension tried and " GOT IT!\n" or "\n".
+  FILE* OpenWithExtensions(const std::string& name,
+                           const std::string& directory, bool try_extensions);
+
+  /// The path of the last file tried (as found on disk after a success).
+  const std::string& LastOpenedPath() const { return last_path_; }
+
+  /// Bounding box of `file` from its lines (with compute_box) and, with
+  /// report_to_scene, the main model's extent points to the camera. Sets
+  /// RIGID on type-1 lines that place a part rigidly inside a non-part.
+  void ComputeExtent(DatFile& file, bool compute_box, bool report_to_scene);
+
+ private:
+  struct Frame;
+  struct CachedLookup {
+    std::string path;  // empty = not found
+    int flags = 0;
+  };
+
+  int BeginFile(Frame& frame);
+  int OpenAndRead(Frame& frame);
+  DatFile* NextUnfinishedReference(Frame& frame);
+  void FinishFile(Frame& frame);
+  void AddCounts(DatFile& file);
+  FILE* OpenModelFile(const DatFile& file, int* dir_flags);
+  std::string SearchSignature() const;
+
+  ReaderContext& reader_;
+  LibraryDirs& library_;
+  platform::PathFinder& finder_;
+  ResolveHooks hooks_;
+  std::string model_path_;
+  std::string last_path_;
+  // Library lookups of the current search list: a name is searched on the
+  // disk once while the list stays the same.
+  std::string cache_signature_;
+  std::map<std::string, CachedLookup> lookup_cache_;
+};
+
+#endif  // R7P_MODEL_RESOLVE_H_

@@ -1,0 +1,223 @@
+#include "model/text_scan.h"
+
+#include <cstring>
+
+#include "model/diagnostics.h"
+#include "platform/platform.h"
+
+namespace {
+
+bool IsLineEnd(int c) { return c == '\r' || c == '\n'; }
+
+// The white space of scanf's "%s" in the C locale.
+bool IsScanSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' ||
+         c == '\f';
+}
+
+bool IsTrimmed(char c, bool blanks) {
+  if (c == '\n' || c == '\r' || c == kCtrlZ) return true;
+  return blanks && (c == ' ' || c == '\t');
+}
+
+char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+char* ReadLine(char* buffer, size_t size, FILE* stream) {
+  size_t stored = 0;
+  size_t counted = 0;
+  bool any = false;
+  while (counted + 1 < size) {
+    int c = getc(stream);
+    if (c == EOF) break;
+    any = true;
+    if (c == kCtrlZ) {
+      // Dropped, but it still uses up room in the line.
+      ++counted;
+      continue;
+    }
+    if (IsLineEnd(c)) {
+      int next = getc(stream);
+      bool pair = (c == '\r' && next == '\n') || (c == '\n' && next == '\r');
+      if (!pair && next != EOF) ungetc(next, stream);
+      buffer[stored++] = '\n';
+      buffer[stored] = '\0';
+      return buffer;
+    }
+    buffer[stored++] = static_cast<char>(c);
+    ++counted;
+  }
+  buffer[stored] = '\0';
+  if (ferror(stream)) return nullptr;
+  // A trailing Ctrl-Z alone is no line of its own.
+  if (!any || (stored == 0 && counted + 1 < size)) return nullptr;
+  return buffer;
+}
+
+bool ReadLine(std::string* line, FILE* stream, size_t size) {
+  std::string buffer(size < 2 ? 2 : size, '\0');
+  line->clear();
+  if (ReadLine(buffer.data(), buffer.size(), stream) == nullptr) return false;
+  line->assign(buffer.c_str());
+  return true;
+}
+
+void TrimLine(char* text, bool blanks) {
+  size_t n = strlen(text);
+  while (n > 0 && IsTrimmed(text[n - 1], blanks)) --n;
+  text[n] = '\0';
+}
+
+void TrimLine(std::string* text, bool blanks) {
+  size_t n = text->size();
+  while (n > 0 && IsTrimmed((*text)[n - 1], blanks)) --n;
+  text->resize(n);
+}
+
+const char* SkipBlanks(const char* text) {
+  while (*text == ' ' || *text == '\t') ++text;
+  return text;
+}
+
+char* SkipBlanks(char* text) {
+  while (*text == ' ' || *text == '\t') ++text;
+  return text;
+}
+
+char* NextToken(const char** cursor, int mode, char* token) {
+  const char* p = *cursor;
+  while (*p != '\0' && IsScanSpace(*p)) ++p;
+  size_t n = 0;
+  while (p[n] != '\0' && !IsScanSpace(p[n]) && n < kTokenSize - 1) {
+    token[n] = p[n];
+    ++n;
+  }
+  token[n] = '\0';
+  if (n == 0) return token;
+  if ((mode & kTokenNormalize) != 0) NormalizeName(token);
+  if ((mode & kTokenPeek) == 0) *cursor = p + n;
+  return token;
+}
+
+std::string NextToken(const char** cursor, int mode) {
+  char token[kTokenSize];
+  return NextToken(cursor, mode, token);
+}
+
+std::string NextToken(char** cursor, int mode) {
+  const char* p = *cursor;
+  std::string word = NextToken(&p, mode);
+  *cursor += p - *cursor;
+  return word;
+}
+
+std::string ReadFileName(const char* text, Diagnostics& diag) {
+  const char* p = SkipBlanks(text);
+  std::string name;
+  if (*p != '"') {
+    name = p;
+  } else {
+    ++p;
+    const char* end = strchr(p, '"');
+    if (end == nullptr) {
+      diag.ReportMessage(0, kWarning, "Missing end quote");
+      name = p;
+    } else {
+      name.assign(p, static_cast<size_t>(end - p));
+      if (end[1] != '\0')
+        diag.ReportMessage(0, kWarning, "Trailing characters after end quote");
+    }
+  }
+  if (name.size() > kNameSize - 1) name.resize(kNameSize - 1);
+  return name;
+}
+
+void NormalizeName(char* text) {
+  for (; *text != '\0'; ++text) *text = *text == '/' ? '\\' : LowerAscii(*text);
+}
+
+void NormalizeName(std::string* text) {
+  for (char& c : *text) c = c == '/' ? '\\' : LowerAscii(c);
+}
+
+std::string NormalizedName(std::string_view text) {
+  std::string copy(text);
+  NormalizeName(&copy);
+  return copy;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+int IndexInList(std::string_view word, const char* const* list) {
+  for (int i = 0; list[i] != nullptr && list[i][0] != '\0'; ++i)
+    if (word == list[i]) return i;
+  return -1;
+}
+
+int IndexInList(std::string_view word, std::initializer_list<const char*> list) {
+  int i = 0;
+  for (const char* entry : list) {
+    if (entry != nullptr && word == entry) return i;
+    ++i;
+  }
+  return -1;
+}
+
+void CopyBounded(char* dst, const char* src, size_t n) {
+  if (n == 0) return;
+  size_t len = strnlen(src, n - 1);
+  memcpy(dst, src, len);
+  dst[len] = '\0';
+}
+
+void StripTrailingBackslashes(std::string* path) {
+  while (!path->empty()) {
+    char last = path->back();
+    if (last == '\\' || (last == '/' && path->size() > 1)) {
+      path->pop_back();
+    } else {
+      break;
+    }
+  }
+}
+
+void StripTrailingBackslashes(char* path) {
+  std::string copy(path);
+  StripTrailingBackslashes(&copy);
+  path[copy.size()] = '\0';
+}
+
+bool IsDirectory(const std::string& path) { return platform::IsDirectory(path); }
+
+bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+
+bool IsLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+bool IsAllDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text)
+    if (!IsDigit(c)) return false;
+  return true;
+}
+
+bool IsDecimal(std::string_view text) {
+  if (text.size() < 2) return false;
+  size_t point = text.find('.');
+  if (point == std::string_view::npos) return false;
+  std::string_view before = text.substr(0, point);
+  std::string_view after = text.substr(point + 1);
+  return (before.empty() || IsAllDigits(before)) &&
+         (after.empty() || IsAllDigits(after));
+}
+
+bool IsIdentifier(std::string_view text) {
+  if (text.empty() || !IsLetter(text[0])) return false;
+  for (char c : text.substr(1))
+    if (!IsLetter(c) && !IsDigit(c) && c != '_') return false;
+  return true;
+}

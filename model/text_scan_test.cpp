@@ -1,0 +1,247 @@
+#include "model/text_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "model/diagnostics.h"
+#include "tests/test_support.h"
+
+namespace {
+
+// Every line ReadLine yields for `content`, read with buffers of `size`.
+std::vector<std::string> Lines(const std::string& content, size_t size = kLineSize) {
+  FILE* in = fmemopen(const_cast<char*>(content.data()), content.size(), "rb");
+  std::vector<std::string> lines;
+  std::string line;
+  while (ReadLine(&line, in, size)) lines.push_back(line);
+  fclose(in);
+  return lines;
+}
+
+using Words = std::vector<std::string>;
+
+TEST(TextScan, ReadLineEndsLinesAtEveryLineEnd) {
+  // CR LF, LF, CR and LF CR each end one line: same line numbers.
+  EXPECT_EQ(Lines("a\r\nb\nc\rd\n\re"), (Words{"a\n", "b\n", "c\n", "d\n", "e"}));
+  // The same end twice gives an empty line between.
+  EXPECT_EQ(Lines("a\r\rb\n\nc"), (Words{"a\n", "\n", "b\n", "\n", "c"}));
+  EXPECT_EQ(Lines("a\r\n\r\nb"), (Words{"a\n", "\n", "b"}));
+  EXPECT_EQ(Lines("\n"), (Words{"\n"}));
+  EXPECT_EQ(Lines(""), Words{});
+  EXPECT_EQ(Lines("x"), Words{"x"});
+}
+
+TEST(TextScan, ReadLineDropsCtrlZ) {
+  EXPECT_EQ(Lines("ab\x1a" "c\n\x1a"), (Words{"abc\n"}));
+  EXPECT_EQ(Lines("a\n\x1a\x1a"), (Words{"a\n"}));
+  EXPECT_EQ(Lines("\x1a" "a"), (Words{"a"}));
+  // A dropped Ctrl-Z still uses room: 3 characters and a Ctrl-Z fill a
+  // buffer of 5.
+  EXPECT_EQ(Lines("ab\x1a" "cd\n", 5), (Words{"abc", "d\n"}));
+}
+
+TEST(TextScan, ReadLineSplitsLongLines) {
+  std::vector<std::string> lines = Lines(std::string(1500, 'x') + "\nend\n");
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], std::string(999, 'x'));
+  EXPECT_EQ(lines[1], std::string(501, 'x') + "\n");
+  EXPECT_EQ(lines[2], "end\n");
+  // The buffer form stops at size - 1 characters and always terminates.
+  std::string content = "abcdef";
+  FILE* in = fmemopen(content.data(), content.size(), "rb");
+  char buffer[4];
+  ASSERT_NE(ReadLine(buffer, sizeof buffer, in), nullptr);
+  EXPECT_STREQ(buffer, "abc");
+  ASSERT_NE(ReadLine(buffer, sizeof buffer, in), nullptr);
+  EXPECT_STREQ(buffer, "def");
+  EXPECT_EQ(ReadLine(buffer, sizeof buffer, in), nullptr);
+  fclose(in);
+}
+
+TEST(TextScan, ReadLineHandlesBinaryBytes) {
+  std::string content("a\0b\xff\n", 5);
+  std::vector<std::string> lines = Lines(content);
+  ASSERT_EQ(lines.size(), 1u);
+  // A NUL byte ends the text of the line as the C string sees it.
+  EXPECT_EQ(lines[0], "a");
+}
+
+TEST(TextScan, TrimLine) {
+  std::string text = "0 STEP \t\r\n\x1a";
+  TrimLine(&text, false);
+  EXPECT_EQ(text, "0 STEP \t");
+  TrimLine(&text, true);
+  EXPECT_EQ(text, "0 STEP");
+  char buffer[] = " \t\n \r";
+  TrimLine(buffer, true);
+  EXPECT_STREQ(buffer, "");
+  char kept[] = "x \n";
+  TrimLine(kept, false);
+  EXPECT_STREQ(kept, "x ");
+}
+
+TEST(TextScan, SkipBlanksStopsAtOtherWhiteSpace) {
+  EXPECT_STREQ(SkipBlanks(" \t x"), "x");
+  EXPECT_STREQ(SkipBlanks(" \nx"), "\nx");
+  EXPECT_STREQ(SkipBlanks(""), "");
+}
+
+TEST(TextScan, NextTokenReadsWords) {
+  const char* text = "   BFC    CERTIFY  ";
+  const char* cursor = text;
+  EXPECT_EQ(NextToken(&cursor), "BFC");
+  EXPECT_EQ(NextToken(&cursor), "CERTIFY");
+  const char* before = cursor;
+  EXPECT_EQ(NextToken(&cursor), "");
+  EXPECT_EQ(cursor, before);  // no word: the cursor stays
+  // Peek leaves the cursor; normalise lowers and turns slashes.
+  const char* p = " S/Stud.DAT rest";
+  EXPECT_EQ(NextToken(&p, kTokenPeek | kTokenNormalize), "s\\stud.dat");
+  EXPECT_EQ(NextToken(&p, 0), "S/Stud.DAT");
+  EXPECT_STREQ(p, " rest");
+  // Every white space of scanf separates words.
+  const char* q = "a\tb\rc\vd\fe";
+  std::string all;
+  for (std::string w = NextToken(&q); !w.empty(); w = NextToken(&q)) all += w;
+  EXPECT_EQ(all, "abcde");
+  // The mutable-cursor form moves the same way.
+  char buffer[] = " one two";
+  char* m = buffer;
+  EXPECT_EQ(NextToken(&m), "one");
+  EXPECT_STREQ(m, " two");
+}
+
+TEST(TextScan, NextTokenSplitsWordsOf80OrMore) {
+  std::string word(200, 'w');
+  word[79] = 'X';
+  word[158] = 'Y';
+  const char* cursor = word.c_str();
+  std::string first = NextToken(&cursor);
+  EXPECT_EQ(first.size(), 79u);
+  std::string second = NextToken(&cursor);
+  EXPECT_EQ(second.size(), 79u);
+  EXPECT_EQ(second[0], 'X');
+  EXPECT_EQ(second[78], 'w');
+  std::string third = NextToken(&cursor);
+  EXPECT_EQ(third.size(), 42u);
+  EXPECT_EQ(third[0], 'Y');
+  EXPECT_EQ(NextToken(&cursor), "");
+  // The buffer form writes the same 79 characters.
+  const char* again = word.c_str();
+  char token[kTokenSize];
+  EXPECT_EQ(std::string(NextToken(&again, 0, token)), first);
+}
+
+class ReadFileNameTest : public ::testing::Test {
+ protected:
+  ReadFileNameTest() {
+    diag_.remark_stream = remarks_.get();
+    diag_.current_file = "model.ldr";
+    diag_.current_line = 7;
+    diag_.line_buffer = "1 16 0 0 0 1 0 0 0 1 0 0 0 1 name";
+  }
+  Diagnostics diag_;
+  testing_support::MemoryFile remarks_;
+};
+
+TEST_F(ReadFileNameTest, QuotedAndUnquotedNames) {
+  EXPECT_EQ(ReadFileName("  my part.dat", diag_), "my part.dat");
+  EXPECT_EQ(remarks_.text(), "");
+  EXPECT_EQ(ReadFileName("  \"my part.dat\"", diag_), "my part.dat");
+  EXPECT_EQ(remarks_.text(), "");
+  EXPECT_EQ(ReadFileName("\"my part.dat\" extra", diag_), "my part.dat");
+  EXPECT_EQ(remarks_.text(),
+            "WARNING \"model.ldr\" Line 7: Trailing characters after end quote: "
+            "1 16 0 0 0 1 0 0 0 1 0 0 0 1 name\n");
+  EXPECT_EQ(ReadFileName("\"my part.dat", diag_), "my part.dat");
+  EXPECT_NE(remarks_.text().find("Line 7: Missing end quote: 1 16"), std::string::npos);
+  EXPECT_EQ(ReadFileName("", diag_), "");
+}
+
+TEST_F(ReadFileNameTest, LongNamesAreCut) {
+  std::string name(1000, 'n');
+  EXPECT_EQ(ReadFileName(name.c_str(), diag_).size(), kNameSize - 1);
+}
+
+TEST(TextScan, NormalizeName) {
+  std::string name = "S/Stud.DAT";
+  NormalizeName(&name);
+  EXPECT_EQ(name, "s\\stud.dat");
+  char buffer[] = "P\\48/ÄB";
+  NormalizeName(buffer);
+  EXPECT_STREQ(buffer, "p\\48\\Äb");  // ASCII only
+  EXPECT_EQ(NormalizedName("A/B"), "a\\b");
+}
+
+TEST(TextScan, StartsWithAndIndexInList) {
+  EXPECT_TRUE(StartsWith("Author: x", "Author: "));
+  EXPECT_FALSE(StartsWith("author: x", "Author: "));
+  EXPECT_TRUE(StartsWith("x", ""));
+  EXPECT_FALSE(StartsWith("ab", "abc"));
+  const char* const list[] = {"STEP", "PAUSE", "", "HIDDEN"};
+  EXPECT_EQ(IndexInList("PAUSE", list), 1);
+  EXPECT_EQ(IndexInList("step", list), -1);
+  EXPECT_EQ(IndexInList("HIDDEN", list), -1);  // the list ends at ""
+  EXPECT_EQ(IndexInList("B", {"A", "B", "B"}), 1);
+  EXPECT_EQ(IndexInList("C", {"A", "B"}), -1);
+}
+
+TEST(TextScan, CopyBoundedAlwaysTerminates) {
+  char dst[4] = {'x', 'x', 'x', 'x'};
+  CopyBounded(dst, "abcdef", sizeof dst);
+  EXPECT_STREQ(dst, "abc");
+  CopyBounded(dst, "a", sizeof dst);
+  EXPECT_STREQ(dst, "a");
+  CopyBounded(dst, "zz", 1);
+  EXPECT_STREQ(dst, "");
+}
+
+TEST(TextScan, StripTrailingSeparators) {
+  std::string path = "dir\\\\";
+  StripTrailingBackslashes(&path);
+  EXPECT_EQ(path, "dir");
+  path = "/lib/ldraw//";
+  StripTrailingBackslashes(&path);
+  EXPECT_EQ(path, "/lib/ldraw");
+  path = "/";
+  StripTrailingBackslashes(&path);
+  EXPECT_EQ(path, "/");
+  path = "//";
+  StripTrailingBackslashes(&path);
+  EXPECT_EQ(path, "/");
+  char buffer[] = "a/b\\/";
+  StripTrailingBackslashes(buffer);
+  EXPECT_STREQ(buffer, "a/b");
+}
+
+TEST(TextScan, IsDirectory) {
+  testing_support::TempDir dir;
+  std::string file = dir.Write("f.txt", "x");
+  EXPECT_TRUE(IsDirectory(dir.path()));
+  EXPECT_FALSE(IsDirectory(file));
+  EXPECT_FALSE(IsDirectory(dir.path() + "/missing"));
+  EXPECT_FALSE(IsDirectory(""));
+}
+
+TEST(TextScan, CharacterClasses) {
+  EXPECT_TRUE(IsDigit('0') && IsDigit('9'));
+  EXPECT_FALSE(IsDigit('a') || IsDigit(-23) || IsDigit(0xB2));
+  EXPECT_TRUE(IsLetter('a') && IsLetter('Z'));
+  EXPECT_FALSE(IsLetter('_') || IsLetter(-60) || IsLetter(0xC4));
+  EXPECT_TRUE(IsAllDigits("0123"));
+  EXPECT_FALSE(IsAllDigits(""));
+  EXPECT_FALSE(IsAllDigits("12a"));
+  for (const char* yes : {"12.5", "12.", ".5", "0.0"}) EXPECT_TRUE(IsDecimal(yes)) << yes;
+  for (const char* no : {"12", ".", "", "1.2.3", "a.5", "-1.5", "1.5e3"})
+    EXPECT_FALSE(IsDecimal(no)) << no;
+  EXPECT_TRUE(IsIdentifier("Trans_Clear2"));
+  EXPECT_TRUE(IsIdentifier("a"));
+  EXPECT_FALSE(IsIdentifier("2a"));
+  EXPECT_FALSE(IsIdentifier("_a"));
+  EXPECT_FALSE(IsIdentifier("a-b"));
+  EXPECT_FALSE(IsIdentifier(""));
+}
+
+}  // namespace

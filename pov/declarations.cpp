@@ -1,0 +1,686 @@
+#include "pov/declarations.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+
+#include "colour/colour_table.h"
+#include "colour/lgeo_lists.h"
+#include "driver/settings.h"
+#include "geometry/statistics.h"
+#include "model/diagnostics.h"
+#include "model/file_table.h"
+#include "model/meta_commands.h"
+#include "pov/colour_textures.h"
+#include "pov/prepared_parts.h"
+#include "pov/primitive_subst.h"
+#include "pov/scene_frame.h"
+#include "pov/scene_state.h"
+
+namespace {
+
+constexpr int32_t kInheritedColour = 16;
+constexpr int32_t kTextureSlope = 1;
+
+double D(float value) { return static_cast<double>(value); }
+
+/// The word that stands for a character of a file name in an identifier,
+/// or null when the character is written as two hex digits.
+const char* ReplacementWord(unsigned char c) {
+  switch (c) {
+    case '_': return "";
+    case ' ': return "space";
+    case '#': return "crosshatch";
+    case '~': return "tilde";
+    case '\\': return "slash";
+    case '/': return "slash";
+    case ':': return "colon";
+    case '&': return "and";
+    case '.': return "dot";
+    case '-': return "dash";
+    default: return nullptr;
+  }
+}
+
+bool IsAsciiDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsAsciiAlnum(unsigned char c) {
+  return IsAsciiDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+void WriteVector(FILE* file, const Vector& v) {
+  std::fprintf(file, "<%g,%g,%g>", D(v.x), D(v.y), D(v.z));
+}
+
+bool IsPartOrPrimitive(const DatFile& record) {
+  return record.Has(PART) || record.Has(PRIMITIVE);
+}
+
+/// The line's stored text with a leading "//" and one blank after it
+/// removed: what follows "// " when the line is written as a comment.
+std::string CommentText(const std::string& text) {
+  if (text.compare(0, 2, "//") != 0) return text;
+  size_t start = 2;
+  if (start < text.size() && text[start] == ' ') ++start;
+  return text.substr(start);
+}
+
+/// One declaration in the making: the counting pass, the writing pass and
+/// the slope declaration of one file.
+class DeclarationWriter {
+ public:
+  DeclarationWriter(FILE* file, DatFile& record, bool is_model,
+                    SceneWriterContext& ctx)
+      : file_(file),
+        record_(record),
+        is_model_(is_model),
+        ctx_(ctx),
+        identifier_(MakeIdentifier(record.name, ctx.identifier_suffix)) {}
+
+  /// Counts, then writes when there is anything to write.
+  void Declare();
+
+ private:
+  bool StepsWanted() const;
+  bool IsTransparent(int32_t colour) const;
+  const LgeoElement* ElementOf(const DatFile& ref) const;
+  bool IsStudLike(const DatLine& line) const;
+
+  void CountLines();
+  void CountReference(const DatLine& line, bool* mesh_open);
+  void WriteHead();
+  void WriteLines();
+  void WriteComment(const DatLine& line, bool last);
+  void WriteBlockCommand(const DatLine& line, int keyword);
+  void WriteReference(const DatLine& line);
+  void WriteLight(const DatLine& line);
+  void WriteSimpleReference(const DatLine& line, const DatFile& ref);
+  void WriteExtendedReference(const DatLine& line, const DatFile& ref,
+                              const LgeoElement* element);
+  void WriteVariant(const DatLine& line, const DatFile& ref, bool lgeo,
+                    bool transparent, bool slope, const std::string& indent);
+  void WritePolygon(const DatLine& line);
+  void EndMesh();
+  void OpenStuds();
+  void CloseStuds();
+  void Step();
+  void CloseStep();
+  void WriteSlopeDeclaration();
+
+  const char* StudIndent() const { return studs_open_ ? "\t" : ""; }
+
+  FILE* file_;
+  DatFile& record_;
+  bool is_model_;
+  SceneWriterContext& ctx_;
+  std::string identifier_;
+
+  // Counting pass.
+  int objects_ = 0;
+  int solid_objects_ = 0;
+  int slope_references_ = 0;  // to slope files in a colour other than 16
+  bool step_clock_ = false;
+
+  // Writing pass.
+  int block_state_ = 0;  // 0 none, 1 IFPOV, 2 IFNOTPOV, 3 ELSEPOV outside
+  int texture_ = -1;
+  bool mesh_open_ = false;
+  int32_t mesh_colour_ = 0;
+  int mesh_texture_ = -1;
+  bool studs_open_ = false;
+  int steps_ = 0;
+  int slope16_written_ = 0;
+};
+
+bool DeclarationWriter::StepsWanted() const {
+  return ctx_.settings.Has(StepClock) ||
+         (ctx_.settings.Has(StepClockModelOnly) && is_model_);
+}
+
+bool DeclarationWriter::IsTransparent(int32_t colour) const {
+  uint32_t attributes = 0;
+  ctx_.scene.colours.ColourToRgb(colour, nullptr, &attributes);
+  return (attributes & kAlphaGiven) != 0;
+}
+
+const LgeoElement* DeclarationWriter::ElementOf(const DatFile& ref) const {
+  return ctx_.scene.lgeo.FindLgeoElement(ref.name, 0,
+                                         ctx_.settings.SubstitutionOrder);
+}
+
+// A reference that only adds studs to the shape: it goes inside the studs
+// conditional, and it does not count as a solid object, so that a
+// declaration never ends up as an object with nothing in it when studs are
+// switched off.
+bool DeclarationWriter::IsStudLike(const DatLine& line) const {
+  if (line.flags & LIGHT) return false;
+  return line.file->Has(STUD) || line.file->solidElementCount == 0;
+}
+
+void DeclarationWriter::CountReference(const DatLine& line, bool* mesh_open) {
+  *mesh_open = false;
+  DatFile& ref = *line.file;
+  if (ref.writeMark == 0) {
+    WriteDeclaration(file_, ref, false, ctx_);
+    ctx_.scene.files.FreeFileLines(ref);
+  }
+  if (line.flags & LIGHT) {
+    ++objects_;
+    ++solid_objects_;
+    return;
+  }
+  if (ref.elementCount <= 0) return;
+  ++objects_;
+  if (!IsStudLike(line)) ++solid_objects_;
+  if (ref.Has(SLOPE_DECLARED) && line.colour != kInheritedColour)
+    ++slope_references_;
+}
+
+void DeclarationWriter::CountLines() {
+  int state = 0;
+  int texture = -1;
+  bool mesh_open = false;
+  int32_t mesh_colour = 0;
+  int mesh_texture = -1;
+  for (const DatLine& line : record_.lines) {
+    if (line.type == 0) {
+      if (line.flags & TEXTURE) {
+        texture = line.colour == 0 ? -1 : line.colour;
+        continue;
+      }
+      if ((line.flags & STEP) && StepsWanted()) step_clock_ = true;
+      const int keyword = PovBlockKeyword(line.text.c_str());
+      if (keyword < 0) continue;
+      mesh_open = false;
+      if (objects_ < 2) objects_ = 2;
+      if (solid_objects_ < 2) solid_objects_ = 2;
+      state = keyword == 3 ? 3 - state : keyword;
+      continue;
+    }
+    if (state != 0) continue;
+    if (line.type == 1 && line.file != nullptr) {
+      CountReference(line, &mesh_open);
+    } else if (line.type == 3 || line.type == 4) {
+      if (mesh_open &&
+          (line.colour != mesh_colour || texture != mesh_texture))
+        mesh_open = false;
+      if (!mesh_open) {
+        mesh_open = true;
+        mesh_colour = line.colour;
+        mesh_texture = texture;
+        ++objects_;
+        ++solid_objects_;
+      }
+    }
+  }
+}
+
+void DeclarationWriter::WriteHead() {
+  WriteDeclarationGuard(file_, record_, is_model_, true, ctx_);
+  std::fprintf(file_, "#declare %s = ", identifier_.c_str());
+  if (record_.Has(PART)) {
+    std::fputs("#if (R7Quality = 0) box { ", file_);
+    WriteVector(file_, record_.bbox.min);
+    std::fputs(", ", file_);
+    WriteVector(file_, record_.bbox.max);
+    std::fputs(" } #else ", file_);
+  }
+  // A step clock may hide every member, and POV-Ray refuses an empty
+  // object; an empty union only draws a warning.
+  if (step_clock_)
+    std::fputs("union {\n", file_);
+  else if (objects_ == 1)
+    std::fputs(slope_references_ > 0
+                   ? "#if (R7Quality > 0) union #else object #end {\n"
+                   : "object {\n",
+               file_);
+  else
+    std::fputs(solid_objects_ == 1
+                   ? "#if (R7Studs) union #else object #end {\n"
+                   : "union {\n",
+               file_);
+}
+
+void DeclarationWriter::EndMesh() {
+  if (!mesh_open_) return;
+  if (mesh_colour_ != kInheritedColour)
+    std::fprintf(file_, "\t\t%s\n",
+                 MaterialText(mesh_colour_, mesh_texture_ == kTextureSlope)
+                     .c_str());
+  std::fputs("\t}\n", file_);
+  mesh_open_ = false;
+}
+
+void DeclarationWriter::OpenStuds() {
+  if (studs_open_) return;
+  std::fputs("\t#if (R7Studs)\n", file_);
+  studs_open_ = true;
+}
+
+void DeclarationWriter::CloseStuds() {
+  if (!studs_open_) return;
+  std::fputs("\t#end\n", file_);
+  studs_open_ = false;
+}
+
+void DeclarationWriter::Step() {
+  if (steps_ > 0) std::fprintf(file_, "#end // if (clock > %d)\n", steps_);
+  std::fprintf(file_, "// STEP\n#if (clock > %d)\n", steps_ + 1);
+  ++steps_;
+}
+
+void DeclarationWriter::CloseStep() {
+  if (steps_ > 0) std::fprintf(file_, "#end // if (clock > %d)\n", steps_);
+}
+
+void DeclarationWriter::WriteBlockCommand(const DatLine& line, int keyword) {
+  static constexpr const char* kDirectives[] = {"end", "if (1)", "if (0)",
+                                                "else"};
+  EndMesh();
+  CloseStuds();
+  if (!ctx_.settings.Has(ExcludeNonPov))
+    std::fprintf(file_, "// %s\n#%s\n", line.text.c_str(),
+                 kDirectives[keyword]);
+  block_state_ = keyword == 3 ? 3 - block_state_ : keyword;
+}
+
+void DeclarationWriter::WriteComment(const DatLine& line, bool last) {
+  // Inside an IFPOV block the comment lines are the POV code itself.
+  if (block_state_ == 1) {
+    std::fprintf(file_, "%s\n", line.text.c_str());
+    return;
+  }
+  if (block_state_ != 0 && ctx_.settings.Has(ExcludeNonPov)) return;
+  const std::string text = CommentText(line.text);
+  if (text.empty() && last) return;
+  std::fprintf(file_, "// %s\n", text.c_str());
+}
+
+void DeclarationWriter::WriteLight(const DatLine& line) {
+  float rgb[3] = {0.5f, 0.5f, 0.5f};
+  ctx_.scene.colours.ColourToRgb(line.colour, rgb);
+  char colour[96];
+  std::snprintf(colour, sizeof colour, "<%g,%g,%g>", D(rgb[0]), D(rgb[1]),
+                D(rgb[2]));
+  std::fprintf(file_, "\tlight_source {\n\t\t<%g,%g,%g>\n\t\tcolor rgb %s\n%s\t}\n",
+               D(line.matrix.at(0, 3)), D(line.matrix.at(1, 3)),
+               D(line.matrix.at(2, 3)), colour,
+               ctx_.settings.Has(Shadowless) ? "\t\tshadowless\n" : "");
+}
+
+void DeclarationWriter::WriteSimpleReference(const DatLine& line,
+                                             const DatFile& ref) {
+  std::fprintf(file_, "%s\tobject { %s ", StudIndent(),
+               MakeIdentifier(ref.name, ctx_.identifier_suffix).c_str());
+  WritePlacementMatrix(file_, line.matrix);
+  if (line.colour != kInheritedColour && ref.Has(INHERITS_COLOUR))
+    std::fprintf(file_, " %s", MaterialText(line.colour, false).c_str());
+  std::fputs(" }\n", file_);
+}
+
+void DeclarationWriter::WriteVariant(const DatLine& line, const DatFile& ref,
+                                     bool lgeo, bool transparent, bool slope,
+                                     const std::string& indent) {
+  const char* in = indent.c_str();
+  const char* suffix = slope ? "_slope" : (lgeo && transparent ? "_clear" : "");
+  std::fprintf(file_, "%sobject {\n%s\t%s%s\n", in, in,
+               MakeIdentifier(ref.name, ctx_.identifier_suffix).c_str(),
+               suffix);
+  // LGEO's transparent elements touch each other exactly; a small seam keeps
+  // their surfaces apart. Other parts placed rigidly get the user's seam.
+  if (lgeo && transparent) {
+    std::fprintf(file_, "%s\t", in);
+    WriteSeamMatrix(file_, ref, "0.01", ctx_.settings.SeamWidth);
+  } else if (!lgeo && (line.flags & RIGID)) {
+    std::fprintf(file_, "%s\t", in);
+    WriteSeamMatrix(file_, ref, transparent ? "R7SWT" : "R7SW",
+                    ctx_.settings.SeamWidth);
+  }
+  std::fprintf(file_, "%s\t", in);
+  WritePlacementMatrix(file_, line.matrix);
+  if (line.colour != kInheritedColour && ref.Has(INHERITS_COLOUR))
+    std::fprintf(file_, "\n%s\t%s", in, MaterialText(line.colour, slope).c_str());
+  std::fprintf(file_, "\n%s}\n", in);
+}
+
+void DeclarationWriter::WriteExtendedReference(const DatLine& line,
+                                               const DatFile& ref,
+                                               const LgeoElement* element) {
+  const bool transparent = IsTransparent(line.colour);
+  const bool lgeo = element != nullptr && element->chosenSet == 'L';
+  bool slope_variant = ref.Has(SLOPE_DECLARED);
+  if (slope_variant && line.colour == kInheritedColour) {
+    // The user's colour decides; the slope object is made one level up.
+    slope_variant = false;
+    record_.flags |= SLOPE_DECLARED;
+    ++slope16_written_;
+  }
+  const bool merge = transparent && lgeo && ref.Has(SLOPE_DECLARED);
+  const std::string outer = StudIndent();
+  std::string indent = outer + "\t";
+  if (merge) {
+    std::fprintf(file_, "%s\t#if (R7Quality > 0) merge #else object #end {\n",
+                 outer.c_str());
+    indent += "\t";
+  }
+  WriteVariant(line, ref, lgeo, transparent, false, indent);
+  if (slope_variant) {
+    std::fprintf(file_, "%s#if (R7Quality > 0)\n", indent.c_str());
+    WriteVariant(line, ref, lgeo, transparent, true, indent + "\t");
+    std::fprintf(file_, "%s#end\n", indent.c_str());
+  }
+  if (merge) std::fprintf(file_, "%s\t}\n", outer.c_str());
+}
+
+void DeclarationWriter::WriteReference(const DatLine& line) {
+  const DatFile& ref = *line.file;
+  const bool light = (line.flags & LIGHT) != 0;
+  if (ref.elementCount <= 0 && !light) return;
+  EndMesh();
+  if (record_.solidElementCount > 0) {
+    if (IsStudLike(line))
+      OpenStuds();
+    else
+      CloseStuds();
+  }
+  if (!IsPartOrPrimitive(record_)) {
+    std::fprintf(file_, "%s\t//", StudIndent());
+    WriteLineComment(file_, line);
+  }
+  if (light) {
+    WriteLight(line);
+    return;
+  }
+  const LgeoElement* element = ElementOf(ref);
+  if (element == nullptr && !(line.flags & RIGID) && !ref.Has(SLOPE_DECLARED))
+    WriteSimpleReference(line, ref);
+  else
+    WriteExtendedReference(line, ref, element);
+}
+
+void DeclarationWriter::WritePolygon(const DatLine& line) {
+  CloseStuds();
+  if (mesh_open_ && (line.colour != mesh_colour_ || texture_ != mesh_texture_))
+    EndMesh();
+  if (!mesh_open_) {
+    std::fputs("\tmesh {\n", file_);
+    mesh_open_ = true;
+    mesh_colour_ = line.colour;
+    mesh_texture_ = texture_;
+  }
+  if (!IsPartOrPrimitive(record_)) {
+    std::fputs("\t\t//", file_);
+    WriteLineComment(file_, line);
+  }
+  static constexpr int kTriangles[2][3] = {{0, 1, 2}, {2, 3, 0}};
+  const int count = line.type == 4 ? 2 : 1;
+  for (int t = 0; t < count; ++t) {
+    std::fputs("\t\ttriangle {", file_);
+    for (int k = 0; k < 3; ++k) {
+      std::fputc(' ', file_);
+      WriteVector(file_, line.matrix.Row(kTriangles[t][k]));
+      std::fputc(k < 2 ? ',' : ' ', file_);
+    }
+    std::fputs("}\n", file_);
+  }
+}
+
+void DeclarationWriter::WriteLines() {
+  const bool exclude = ctx_.settings.Has(ExcludeNonPov);
+  const size_t count = record_.lines.size();
+  for (size_t i = 0; i < count; ++i) {
+    const DatLine& line = record_.lines[i];
+    if (line.type == 0) {
+      if (line.flags & TEXTURE) {
+        texture_ = line.colour == 0 ? -1 : line.colour;
+        continue;
+      }
+      if ((line.flags & STEP) && StepsWanted()) {
+        EndMesh();
+        CloseStuds();
+        Step();
+        continue;
+      }
+      const int keyword = PovBlockKeyword(line.text.c_str());
+      if (keyword >= 0)
+        WriteBlockCommand(line, keyword);
+      else
+        WriteComment(line, i + 1 == count);
+      continue;
+    }
+    if (exclude && block_state_ != 0) continue;
+    if (line.type == 1 && line.file != nullptr)
+      WriteReference(line);
+    else if (line.type == 3 || line.type == 4)
+      WritePolygon(line);
+  }
+}
+
+void DeclarationWriter::WriteSlopeDeclaration() {
+  const bool steps_used = steps_ > 0;
+  std::fprintf(file_, "\n#if (R7Quality > 0)\n#declare %s_slope = %s {\n",
+               identifier_.c_str(),
+               slope16_written_ == 1 && !steps_used ? "object" : "union");
+  // Whatever the clock hides, the union keeps two members, far away.
+  if (steps_used)
+    std::fputs(
+        "\tsphere {<1e9,1e9,1e9>,1} sphere {<1e9,1e9,1e9>,1} //HACK\n",
+        file_);
+  steps_ = 0;
+  for (const DatLine& line : record_.lines) {
+    if (line.type == 0 && line.text == "STEP" && StepsWanted()) {
+      Step();
+      continue;
+    }
+    if (line.type != 1 || line.file == nullptr ||
+        line.colour != kInheritedColour)
+      continue;
+    const DatFile& ref = *line.file;
+    if (!ref.Has(SLOPE_DECLARED) || ref.elementCount <= 0) continue;
+    std::fprintf(file_, "\tobject { %s_slope ",
+                 MakeIdentifier(ref.name, ctx_.identifier_suffix).c_str());
+    WritePlacementMatrix(file_, line.matrix);
+    std::fputs(" }\n", file_);
+  }
+  CloseStep();
+  std::fputs("}\n#end\n", file_);
+}
+
+void DeclarationWriter::Declare() {
+  CountLines();
+  record_.elementCount = objects_;
+  record_.solidElementCount = solid_objects_;
+  if (objects_ == 0) return;
+  WriteHead();
+  WriteLines();
+  CloseStuds();
+  EndMesh();
+  CloseStep();
+  std::fputs(record_.Has(PART) ? "}\n#end\n" : "}\n", file_);
+  const int steps_used = steps_;
+  if (record_.Has(SLOPE_DECLARED)) WriteSlopeDeclaration();
+  WriteDeclarationGuard(file_, record_, is_model_, false, ctx_);
+  record_.writeMark = 'N';
+  if (steps_used > 0)
+    std::fprintf(ctx_.scene.diag.message_stream, "Number of steps: %d\n",
+                 steps_used + 1);
+}
+
+/// Offers a part or primitive to the substitutions in SubstitutionOrder;
+/// true when one of them declared it.
+bool Substitute(FILE* file, DatFile& record, bool is_model,
+                SceneWriterContext& ctx) {
+  // The order string may change while a substitution runs (it never does
+  // today), so walk a copy.
+  const std::string order = ctx.settings.SubstitutionOrder;
+  for (const char kind : order) {
+    bool written = false;
+    switch (kind) {
+      case 'P': written = WritePovEquivalent(file, record, is_model, ctx); break;
+      case '3': written = WritePovPartsInclude(file, record, is_model, ctx); break;
+      case 'L':
+      case 'A':
+        written = WriteElementInclude(file, record, is_model, kind, ctx);
+        break;
+      default: break;
+    }
+    if (!written) continue;
+    WriteDeclarationGuard(file, record, is_model, false, ctx);
+    record.elementCount = 1;
+    record.solidElementCount = record.Has(STUD) ? 0 : 1;
+    record.writeMark = kind;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string MakeIdentifier(const std::string& name, const std::string& suffix) {
+  std::string id;
+  if (!name.empty() && IsAsciiDigit(static_cast<unsigned char>(name[0])))
+    id = "_";
+  for (const char ch : name) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (IsAsciiAlnum(c)) {
+      id += ch;
+    } else if (const char* word = ReplacementWord(c)) {
+      id += '_';
+      id += word;
+      id += '_';
+    } else {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "_%02X_", static_cast<unsigned>(c));
+      id += hex;
+    }
+    if (id.size() > kMaxIdentifier) {
+      // Keeps identifiers within POV-Ray's length limit.
+      id.resize(kMaxIdentifier - 6);
+      id += "MAX125";
+      return id;
+    }
+  }
+  return id + suffix;
+}
+
+std::string ColourText(int64_t colour) {
+  char text[32];
+  if (colour < 0x1000000)
+    std::snprintf(text, sizeof text, "%" PRId64, colour);
+  else
+    std::snprintf(text, sizeof text, "0x%08" PRIX64,
+                  static_cast<uint64_t>(colour));
+  return text;
+}
+
+void WriteDeclarationGuard(FILE* file, const DatFile& record, bool is_model,
+                           bool open, const SceneWriterContext& ctx) {
+  const std::string id = MakeIdentifier(record.name, ctx.identifier_suffix);
+  if (!open) {
+    std::fprintf(file, "#end // ifndef (%s)\n\n", id.c_str());
+    return;
+  }
+  const char* kind = is_model                 ? "Model"
+                     : record.Has(PRIMITIVE) ? "Primitive"
+                     : record.Has(PART)      ? "Part"
+                                             : "Submodel";
+  WriteSectionTitle(file, "%s %s", kind, record.name.c_str());
+  std::fprintf(file, "#ifndef (%s)\n", id.c_str());
+}
+
+void WritePlacementMatrix(FILE* file, const Matrix& m) {
+  std::fputs("matrix <", file);
+  for (int col = 0; col < 4; ++col)
+    std::fprintf(file, "%g,%g,%g%c", D(m.at(0, col)), D(m.at(1, col)),
+                 D(m.at(2, col)), col < 3 ? ',' : '>');
+}
+
+void WriteSeamMatrix(FILE* file, const DatFile& record, const char* seam,
+                     float seam_width) {
+  const float min[3] = {record.bbox.min.x, record.bbox.min.y,
+                        record.bbox.min.z};
+  const float max[3] = {record.bbox.max.x, record.bbox.max.y,
+                        record.bbox.max.z};
+  float size[3], centre[3];
+  for (int i = 0; i < 3; ++i) {
+    size[i] = max[i] - min[i];
+    centre[i] = (min[i] + max[i]) / 2;
+  }
+  std::fputs("matrix <", file);
+  for (int i = 0; i < 3; ++i) {
+    if (i > 0) std::fputs(",0,0,0,", file);
+    if (size[i] == 0 || size[i] <= seam_width)
+      std::fputc('1', file);
+    else
+      std::fprintf(file, "1-%s/%g", seam, D(size[i]));
+  }
+  for (int i = 0; i < 3; ++i) {
+    if (size[i] == 0 || centre[i] == 0 || size[i] <= seam_width)
+      std::fputs(",0", file);
+    else
+      std::fprintf(file, ",%s/%g", seam, D(size[i] / centre[i]));
+  }
+  std::fputs(">\n", file);
+}
+
+void WriteLineComment(FILE* file, const DatLine& line) {
+  if (line.type == 0)
+    std::fprintf(file, " %d %s", line.type, line.text.c_str());
+  else
+    std::fprintf(file, " %d %s", line.type, ColourText(line.colour).c_str());
+  int rows = 0;
+  switch (line.type) {
+    case 1:
+      std::fprintf(file, "  %g %g %g", D(line.matrix.at(0, 3)),
+                   D(line.matrix.at(1, 3)), D(line.matrix.at(2, 3)));
+      rows = 3;
+      break;
+    case 2: rows = 2; break;
+    case 3: rows = 3; break;
+    case 4:
+    case 5: rows = 4; break;
+    default: break;
+  }
+  for (int k = 0; k < rows; ++k)
+    std::fprintf(file, "  %g %g %g", D(line.matrix.at(k, 0)),
+                 D(line.matrix.at(k, 1)), D(line.matrix.at(k, 2)));
+  if (line.type == 1 && line.file != nullptr)
+    std::fprintf(file, " %s", line.file->name.c_str());
+  std::fputc('\n', file);
+}
+
+void WriteDeclaration(FILE* file, DatFile& record, bool is_model,
+                      SceneWriterContext& ctx) {
+  if (record.writeMark != 0) return;
+  record.writeMark = ' ';
+  WriteSceneHeader(ctx.scene, file);
+  ctx.stats.CountDeclaredFile(record);
+  FlushColourTextures(ctx.scene, file);
+  if (IsPartOrPrimitive(record) && Substitute(file, record, is_model, ctx))
+    return;
+  DeclarationWriter(file, record, is_model, ctx).Declare();
+}
+
+void WriteModelObject(FILE* file, SceneWriterContext& ctx) {
+  const DatFile& model = ctx.scene.files.slot(0);
+  const Settings& settings = ctx.settings;
+  const std::string id = MakeIdentifier(model.name, ctx.identifier_suffix);
+  WriteSectionTitle(file, "ModelObject %s", model.name.c_str());
+  uint32_t attributes = 0;
+  ctx.scene.colours.ColourToRgb(settings.DefaultColor, nullptr, &attributes);
+  const bool clear =
+      (attributes & kAlphaGiven) != 0 &&
+      ctx.scene.lgeo.FindLgeoElement(model.name, 'L',
+                                     settings.SubstitutionOrder) != nullptr;
+  const bool inherits = model.Has(INHERITS_COLOUR);
+  const std::string material =
+      inherits ? MaterialText(settings.DefaultColor, false) : "";
+  std::fprintf(file, "object { %s%s %s%s}\n", id.c_str(),
+               clear ? "_clear" : "", material.c_str(), inherits ? " " : "");
+  if (model.Has(SLOPE_DECLARED)) {
+    const std::string slope_material =
+        inherits ? MaterialText(settings.DefaultColor, true) : "";
+    std::fprintf(file, "#if (R7Quality > 0)\n\tobject { %s_slope %s%s}\n#end\n",
+                 id.c_str(), slope_material.c_str(), inherits ? " " : "");
+  }
+  std::fputs("\n\n", file);
+}
