@@ -31,7 +31,8 @@ class Camera {
   void CameraSetup(const Settings& settings);
 
   /// Where the debugging spheres of CameraAddPoint go (the scene file,
-  /// once it is open); null writes nothing.
+  /// once it is open); null writes nothing. CameraSetup forgets it, so set
+  /// it after CameraSetup, when the scene file has been opened.
   void SetDebugStream(FILE* scene) { debug_stream_ = scene; }
 
   /// Offers one model point (LDraw coordinates). Ignored unless the mode

@@ -281,7 +281,7 @@ TEST_F(ResolveTest, SkippedAndReplacedFiles) {
 TEST_F(ResolveTest, ExtentStickersAndRigidPlacement) {
   lib_.Write("parts/s1.dat", "0 Sticker thin\n4 16 0 -0.25 0 1 -0.25 0 1 0 1 0 0 1\n");
   lib_.Write("parts/s2.dat", "0 Sticker thick\n4 16 0 -0.5 0 1 -0.5 0 1 0 1 0 0 1\n");
-  lib_.Write("parts/s3.dat", "0 !CATEGORY Sticker\n0 thin\n3 16 0 -0.25 0 1 0 0 0 0 1\n");
+  lib_.Write("parts/s3.dat", "0 CATEGORY Sticker\n0 thin\n3 16 0 -0.25 0 1 0 0 0 0 1\n");
   lib_.Write("parts/b.dat", "3 16 -1 -1 -1 1 1 1 0 0 1\n");
   std::string path = models_.Write(
       "m.ldr", Ref("s1.dat") + Ref("s2.dat") + Ref("s3.dat") +

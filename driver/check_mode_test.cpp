@@ -1,0 +1,173 @@
+#include "driver/check_mode.h"
+
+#include <gtest/gtest.h>
+
+#include "colour/colour_table.h"
+#include "driver/library_dirs.h"
+#include "driver/settings.h"
+#include "model/diagnostics.h"
+#include "model/file_table.h"
+#include "model/parser.h"
+#include "model/resolve.h"
+#include "platform/platform.h"
+#include "tests/library_env.h"
+#include "tests/test_support.h"
+
+namespace {
+
+using testing_support::LibraryEnv;
+using testing_support::MemoryFile;
+using testing_support::TempDir;
+
+constexpr char kTriangle[] = "3 16 0 0 0 1 0 0 0 0 1\n";
+
+class CheckModeTest : public ::testing::Test {
+ protected:
+  CheckModeTest() {
+    lib_.Mkdir("p");
+    lib_.Mkdir("parts");
+    lib_.Mkdir("models");
+    env_.Set("LDRAWDIR", lib_.path());
+    diag_.message_stream = messages_.get();
+    diag_.remark_stream = remarks_.get();
+    switches_.LdconfigOption = "";
+    switches_.CheckMode = true;
+    hooks_.print_banner = [](FILE* stream) { fprintf(stream, "BANNER\n"); };
+  }
+
+  int Run() {
+    library_.SetUpLibrary();
+    PathIniComputeRealDirs(library_.record(), true, true, nullptr, finder_);
+    loader_ = std::make_unique<ModelLoader>(reader_, library_, finder_,
+                                            ResolveHooks{});
+    check_ = std::make_unique<CheckRun>(reader_, *loader_, library_, finder_,
+                                        hooks_);
+    return check_->RunChecks();
+  }
+
+  LibraryEnv env_;
+  TempDir lib_;
+  MemoryFile messages_;
+  MemoryFile remarks_;
+  Diagnostics diag_;
+  Settings settings_;
+  RunSwitches switches_;
+  ColourTable colours_;
+  FileTable files_{diag_};
+  ReaderContext reader_{diag_, settings_, switches_, files_};
+  platform::PathFinder finder_;
+  LibraryDirs library_{switches_, diag_, colours_, finder_};
+  CheckHooks hooks_;
+  std::unique_ptr<ModelLoader> loader_;
+  std::unique_ptr<CheckRun> check_;
+};
+
+TEST_F(CheckModeTest, SingleFile) {
+  TempDir models;
+  switches_.ModelPath = models.Write("m.ldr", "1 16 0 0 0 1 0 0 0 1 0 0 0 1 x.dat\n"
+                                              "2 24 0 0 0 1 1 1\n");
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(remarks_.text(), "'" + switches_.ModelPath + "'\n");
+  EXPECT_EQ(messages_.text(), "Could not find x.dat Referenced by m.ldr\nBANNER\n");
+  EXPECT_EQ(reader_.line_type_mask, kCheckLineTypes);
+  // Lines are freed after each file; the records stay.
+  EXPECT_TRUE(files_.slot(0).lines.empty());
+  EXPECT_TRUE(files_.LookupFile("x.dat")->Has(NOT_FOUND));
+}
+
+TEST_F(CheckModeTest, DirectoryTree) {
+  TempDir tree;
+  tree.Write("a.dat", kTriangle);
+  tree.Write("b.txt", "not LDraw at all\n");
+  tree.Write("sub/c.dat", kTriangle);
+  tree.Mkdir("empty");
+  switches_.ModelPath = tree.path() + "/";
+  EXPECT_EQ(Run(), 0);
+  std::string out = remarks_.text();
+  const std::string sub_line = "1 files in " + tree.path() + "/sub checked.\n";
+  const std::string empty_line = "0 files in " + tree.path() + "/empty checked.\n";
+  const std::string top_line = "2 files in " + tree.path() + " checked.\n";
+  ASSERT_NE(out.find(sub_line), std::string::npos) << out;
+  ASSERT_NE(out.find(empty_line), std::string::npos) << out;
+  ASSERT_NE(out.find(top_line), std::string::npos) << out;
+  EXPECT_LT(out.find(sub_line), out.find(top_line));
+  EXPECT_NE(out.find("'" + tree.path() + "/sub/c.dat'\n"), std::string::npos);
+  EXPECT_NE(out.find("'" + tree.path() + "/b.txt'\n"), std::string::npos);
+  EXPECT_EQ(out.size() - out.rfind(top_line), top_line.size());  // last line
+  // The message stream is another stream: it repeats the count lines.
+  EXPECT_EQ(messages_.text().size(),
+            sub_line.size() + empty_line.size() + top_line.size() + 7);
+  EXPECT_NE(messages_.text().find(top_line + "BANNER\n"), std::string::npos);
+
+  // One stream for both: each count line once; empty and unreadable dirs.
+  diag_.message_stream = remarks_.get();
+  size_t before = remarks_.text().size();
+  check_->WalkDirectory("", [](const std::string&) { FAIL(); });
+  check_->WalkDirectory(tree.path() + "/none", [](const std::string&) { FAIL(); });
+  EXPECT_EQ(remarks_.text().substr(before),
+            "0 files in " + tree.path() + "/none checked.\n");
+}
+
+TEST_F(CheckModeTest, WholeLibraryAndCacheListing) {
+  lib_.Write("p/stud.dat", kTriangle);
+  lib_.Write("parts/1.dat", "1 16 0 0 0 1 0 0 0 1 0 0 0 1 stud.dat\n" + std::string(kTriangle));
+  lib_.Write("parts/2.dat", "1 16 0 0 0 1 0 0 0 1 0 0 0 1 stud.dat\n");
+  settings_.DebugLevel = 1;
+  EXPECT_EQ(Run(), 0);
+  std::string out = remarks_.text();
+  const std::string& root = lib_.path();
+  size_t p_line = out.find("1 files in " + root + "/p checked.\n");
+  size_t parts_line = out.find("2 files in " + root + "/parts checked.\n");
+  ASSERT_NE(p_line, std::string::npos) << out;
+  ASSERT_NE(parts_line, std::string::npos) << out;
+  EXPECT_LT(p_line, parts_line);
+  // Each slot is listed once, after the first file that brought it in;
+  // stud.dat is read once for the whole run.
+  size_t stud = 0;
+  for (size_t at = out.find(" stud.dat\n"); at != std::string::npos;
+       at = out.find(" stud.dat\n", at + 1))
+    ++stud;
+  EXPECT_EQ(stud, 2u) << out;  // slot 0 as a checked file, slot 1 as a part
+  EXPECT_NE(out.find("'" + root + "/p/stud.dat'\nCache#0 stud.dat\n"),
+            std::string::npos) << out;
+  EXPECT_NE(out.find("Cache#1 stud.dat\n"), std::string::npos) << out;
+  EXPECT_EQ(check_->LastCacheListed, files_.count());
+}
+
+TEST_F(CheckModeTest, PrimitiveCoverage) {
+  lib_.Write("p/4-4edge.dat", kTriangle);
+  lib_.Write("p/4-4cyli.dat", kTriangle);
+  lib_.Write("p/box.dat", kTriangle);
+  lib_.Write("p/48/Ring3.DAT", kTriangle);
+  lib_.Write("R7PParts/48/ring3.inc", "");
+  switches_.PrintPrimitives = true;
+  switches_.ModelPath = "ignored.ldr";
+  hooks_.has_pov_equivalent = [](const std::string& name) {
+    return name == "4-4cyli.dat" || name == "48\\ring3.dat";
+  };
+  hooks_.has_prepared_part = [](const std::string& name) {
+    return name == "48\\ring3.dat";
+  };
+  EXPECT_EQ(Run(), 0);
+  std::string out = remarks_.text();
+  EXPECT_NE(out.find("4-4edge.dat      irrelevant\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("4-4cyli.dat      R7P\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("box.dat        \n"), std::string::npos) << out;
+  EXPECT_NE(out.find("48\\ring3.dat     R7P  R7PPARTS\n"), std::string::npos) << out;
+  const std::string p_line = "3 files in " + lib_.path() + "/p checked.\n";
+  ASSERT_NE(out.find(p_line), std::string::npos) << out;
+  EXPECT_EQ(out.substr(out.find(p_line)),
+            p_line + "Primitives in P: 4\nPOV substitutes: 3 (75%)\n");
+  EXPECT_NE(out.find("1 files in " + lib_.path() + "/p/48 checked.\n"),
+            std::string::npos);
+  EXPECT_EQ(messages_.text().find("BANNER"), std::string::npos);
+}
+
+TEST_F(CheckModeTest, EmptyPrimitiveDirectory) {
+  switches_.PrintPrimitives = true;
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(remarks_.text(), "0 files in " + lib_.path() +
+                                 "/p checked.\nPrimitives in P: 0\n");
+}
+
+}  // namespace
