@@ -10,7 +10,7 @@ cmake --build build --target r7p
 
 # A fixed date makes the scene header, and so the whole scene, reproducible.
 export SOURCE_DATE_EPOCH=1796582587
-./build/r7p -o -ldd demo/ldraw demo/ldraw/models/tower.ldr build/tower.pov
+./build/r7p -o -ldddemo/ldraw demo/ldraw/models/tower.ldr build/tower.pov
 
 if command -v povray >/dev/null 2>&1; then
   povray +W320 +H240 -D +Obuild/tower.png +Ibuild/tower.pov >/dev/null 2>&1 &&

@@ -54,7 +54,7 @@ class CheckModeTest : public ::testing::Test {
   RunSwitches switches_;
   ColourTable colours_;
   FileTable files_{diag_};
-  ReaderContext reader_{diag_, settings_, switches_, files_};
+  ReaderContext reader_{diag_, settings_, switches_, files_, kConversionLineTypes, {}, {}};
   platform::PathFinder finder_;
   LibraryDirs library_{switches_, diag_, colours_, finder_};
   CheckHooks hooks_;

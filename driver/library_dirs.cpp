@@ -112,6 +112,8 @@ void LibraryDirs::SetLgeoDirOption(const std::string& dir) {
 }
 
 int LibraryDirs::ResolveLgeoDir() {
+  if (LgeoDir.empty() && switches_.LgeoDirOption)
+    SetLgeoDirOption(*switches_.LgeoDirOption);
   if (!LgeoDir.empty()) {
     StripTrailingBackslashes(&LgeoDir);
     return 1;

@@ -45,7 +45,8 @@ class LibraryDirs {
 
   /// Records -lgd<dir> (source "-lgd<dir> option").
   void SetLgeoDirOption(const std::string& dir);
-  /// Finds the LGEO directory: -lgd, LGEODIR, LDraw.ini [LDraw]
+  /// Finds the LGEO directory: -lgd (SetLgeoDirOption or
+  /// RunSwitches::LgeoDirOption), LGEODIR, LDraw.ini [LDraw]
   /// LgeoDirectory, LDrawDir/lgeo, LDrawDir/Apps/lgeo. Returns 1 found (in
   /// LgeoDir and LgeoDirSource), 0 not found (LgeoDir emptied).
   int ResolveLgeoDir();

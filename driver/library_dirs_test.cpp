@@ -184,12 +184,14 @@ TEST_F(LibraryDirsTest, LgeoDirectoryOrder) {
   EXPECT_EQ(library_->LgeoDir, "/does/not/exist");
   EXPECT_EQ(library_->LgeoDirSource, "LGEODIR environment variable");
 
-  Library().SetLgeoDirOption("/opt/lgeo\\/");
+  switches_.LgeoDirOption = "/opt/lgeo\\/";
+  Library();
   EXPECT_EQ(library_->ResolveLgeoDir(), 1);
   EXPECT_EQ(library_->LgeoDir, "/opt/lgeo");
   EXPECT_EQ(library_->LgeoDirSource, "-lgd<dir> option");
 
   env_.Unset("LGEODIR");
+  switches_.LgeoDirOption.reset();
   TempDir bare;
   bare.Mkdir("p");
   bare.Mkdir("parts");

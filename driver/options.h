@@ -46,12 +46,15 @@ inline constexpr size_t kMaxArgument = 4095;
 /// with '-') fill ModelPath, then PovPath; a third is fatal ("Too many
 /// filenames"). Option errors end the run through diag.FatalError; warnings
 /// go to diag.message_stream. Stops at -pc or -upd and says so.
-ImmediateAction ParseArguments(int argc, const char* const* argv,
-                               OptionTargets targets, const OptionHooks& hooks);
+[[nodiscard]] ImmediateAction ParseArguments(int argc,
+                                             const char* const* argv,
+                                             OptionTargets targets,
+                                             const OptionHooks& hooks);
 
 /// Applies one option (text starting with '-'). Same failures as above.
-ImmediateAction ParseOption(const char* arg, OptionTargets targets,
-                            const OptionHooks& hooks);
+[[nodiscard]] ImmediateAction ParseOption(const char* arg,
+                                          OptionTargets targets,
+                                          const OptionHooks& hooks);
 
 /// Appends `letter` to SubstitutionOrder; returns 1 (and changes nothing)
 /// when it was already present, else 0.

@@ -7,6 +7,7 @@
 
 #include "colour/colour_table.h"
 #include "colour/lgeo_lists.h"
+#include "driver/library_dirs.h"
 #include "driver/settings.h"
 #include "geometry/camera.h"
 #include "geometry/lights.h"
@@ -36,6 +37,7 @@ struct Run {
   LightList lights;
   ColourTable colours;
   platform::PathFinder finder;
+  LibraryDirs library{switches, diag, colours, finder};
   FileTable files{diag};
   Camera camera;
   Statistics statistics;

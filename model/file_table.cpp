@@ -43,8 +43,8 @@ DatFile* FileTable::GetOrAddFile(bool internal, const std::string& name,
       index = *free_slots_.begin();
       free_slots_.erase(free_slots_.begin());
     } else {
-      if (count() >= kMaxFiles) {
-        diag_.ReportInputError("Sorry, max %d parts.", kMaxFiles);
+      if (count() >= max_files_) {
+        diag_.ReportInputError("Sorry, max %d parts.", max_files_);
         return nullptr;
       }
       index = count();

@@ -27,6 +27,9 @@ struct UsedColour {
 class FileTable {
  public:
   explicit FileTable(Diagnostics& diag) : diag_(diag) {}
+  /// A table of `max_files` slots instead of kMaxFiles (for tests).
+  FileTable(Diagnostics& diag, int max_files)
+      : diag_(diag), max_files_(max_files) {}
   /// Frees every record without deep recursion (nested transform blocks).
   ~FileTable();
   FileTable(const FileTable&) = delete;
@@ -62,6 +65,7 @@ class FileTable {
 
  private:
   Diagnostics& diag_;
+  int max_files_ = kMaxFiles;
   std::vector<std::unique_ptr<DatFile>> slots_;
   std::unordered_map<std::string, int> index_;
   std::set<int> free_slots_;

@@ -65,7 +65,7 @@ TEST_F(MetaCommandsTest, BfcStateTable) {
   EXPECT_FALSE(ApplyBfc(kBfcNoCertify, implicit, diag_));
   EXPECT_EQ(Remarks(),
             "WARNING \"x.dat\" Line 4: Already BFC certified implicitly: 0 line\n"
-            "SKIPPING \"x.dat\" Line 4: BFC CERTIFY already met: 0 line\n");
+            "SKIPPING \"x.dat\" Line 4: Already BFC certified implicitly: 0 line\n");
 
   BfcState late;
   late.operational = true;

@@ -37,10 +37,10 @@ struct ReaderContext {
   /// line, empty otherwise; `file` receives the line. When empty, every line
   /// is stored unchecked.
   std::function<int(DatLine& line, const std::string& name, DatFile& file)>
-      validate_line;
+      validate_line = nullptr;
   /// True when the colour table gives the number a colour (ColourToRgb does
   /// not answer -1). When empty, every number counts as a colour.
-  std::function<bool(int32_t colour)> colour_known;
+  std::function<bool(int32_t colour)> colour_known = nullptr;
   /// The run's line checks; BeginFile() is called when a file is opened.
   LineValidator* validator = nullptr;
   /// The colour table that decides whether light.dat's colour is a colour.

@@ -5,9 +5,12 @@
 #include <cstdio>
 #include <string>
 
+#include "colour/colour_table.h"
 #include "driver/settings.h"
 #include "model/diagnostics.h"
 #include "model/file_table.h"
+#include "model/line_validation.h"
+#include "platform/platform.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -415,9 +418,18 @@ TEST_F(ParserTest, HostileBytesNeverCrash) {
 }
 
 TEST_F(ParserTest, HostileSizesNeverCrash) {
+  // A million lines, and a hundred thousand distinct direct colours: nothing
+  // may grow quadratically. Comments are not stored, as in check mode.
+  context_.line_type_mask = kCheckLineTypes;
   std::string many;
-  for (int i = 0; i < 1000000; ++i) many += "3 4 0 0 0 1 0 0 0 0 1\n";
-  EXPECT_EQ(ReadMain(many).lines.size(), 1000000u);
+  for (int i = 0; i < 1000000; ++i) many += "0\n";
+  for (int i = 0; i < 100000; ++i)
+    many += "2 " + std::to_string(0x2000000 + i) + " 0 0 0 1 1 1\n";
+  DatFile& main = ReadMain(many);
+  EXPECT_EQ(main.lines.size(), 100000u);
+  EXPECT_EQ(files_.used_colours.size(), 100000u);
+  EXPECT_EQ(main.lines.back().lineNumber, 1100000u);
+  EXPECT_EQ(Remarks(), "");
 }
 
 TEST_F(ParserTest, HostileNestingNeverCrashes) {
@@ -441,6 +453,94 @@ TEST_F(ParserTest, ThousandsOfSectionsAreAllKept) {
     ASSERT_NE(section, nullptr);
     EXPECT_EQ(section->lines.size(), 1u);
   }
+}
+
+}  // namespace
+
+namespace {
+
+class LibraryReadTest : public ::testing::Test {
+ protected:
+  LibraryReadTest() {
+    diag_.remark_stream = remarks_.get();
+    diag_.message_stream = messages_.get();
+    diag_.warning_level = 1;
+    switches_.CheckMode = true;
+    (void)colours_.AddDefaultColours(diag_);
+    context_.validator = &validator_;
+    context_.colours = &colours_;
+  }
+
+  /// Reads one library file as a model of its own, as the check mode does.
+  void ReadFile(const std::string& path, const std::string& name) {
+    FILE* stream = fopen(path.c_str(), "rb");
+    ASSERT_NE(stream, nullptr) << path;
+    files_.FreeModelFiles();
+    files_.title.clear();
+    files_.author.clear();
+    DatFile& main = files_.SetMainModel(name);
+    EXPECT_EQ(ReadDatFile(context_, nullptr, main, stream, true), 1) << path;
+    EXPECT_TRUE(main.Has(READ)) << path;
+  }
+
+  Diagnostics diag_;
+  Settings settings_;
+  RunSwitches switches_;
+  FileTable files_{diag_};
+  ColourTable colours_;
+  LineValidator validator_{diag_, switches_, colours_};
+  ReaderContext context_{diag_, settings_, switches_, files_, kCheckLineTypes};
+  testing_support::MemoryFile remarks_;
+  testing_support::MemoryFile messages_;
+};
+
+TEST_F(LibraryReadTest, EveryLibraryFileReads) {
+  R7P_REQUIRE_SHARED_LIBRARY();
+  std::string root = testing_support::SharedLibrary();
+  colours_.ReadColourFile(root + "/LDConfig.ldr", diag_);
+  size_t colour_remarks = remarks_.text().size();
+  int read = 0;
+  for (const char* sub : {"p", "p/48", "p/8", "parts", "parts/s"}) {
+    auto names = platform::ListDirectory(root + "/" + sub);
+    if (!names) continue;
+    for (const std::string& name : *names) {
+      std::string path = root + "/" + sub + "/" + name;
+      if (!platform::IsRegularFile(path)) continue;
+      ReadFile(path, name);
+      ++read;
+    }
+  }
+  EXPECT_GT(read, 1000);
+  EXPECT_EQ(messages_.text(), "");
+  EXPECT_EQ(remarks_.text().substr(colour_remarks).find("SKIPPING"), std::string::npos);
+}
+
+TEST_F(LibraryReadTest, ChosenFilesGiveTheirRemarks) {
+  R7P_REQUIRE_SHARED_LIBRARY();
+  std::string root = testing_support::SharedLibrary();
+  colours_.ReadColourFile(root + "/LDConfig.ldr", diag_);
+  size_t start = remarks_.text().size();
+  ReadFile(root + "/p/stu24f1n.dat", "stu24f1n.dat");
+  ReadFile(root + "/p/t04q2857.dat", "t04q2857.dat");
+  ReadFile(root + "/parts/3820.dat", "3820.dat");
+  EXPECT_EQ(remarks_.text().substr(start),
+            "NOTABENE \"stu24f1n.dat\" Line 1: 0 ~Moved to 8\\stud4f1n\n"
+            "~Moved to 8\\stud4f1n\n"
+            "Author: [PTadmin]\n"
+            "Torus Tube  1 x 0.2857 x 0.25\n"
+            "Author: Philippe Hurbain [Philo]\n"
+            "WARNING \"t04q2857.dat\" Line 116: Identical to line 84: 5 24 1 0.2857 0 0.9239 0.2857 0.3827 1.1093 0.264 0 0.8907 0.264 0\n"
+            "WARNING \"t04q2857.dat\" Line 149: Identical to line 117: 5 24 0.9239 0.2857 0.3827 0.7071 0.2857 0.7071 1.0249 0.264 0.4245 0.8229 0.264 0.3409\n"
+            "WARNING \"t04q2857.dat\" Line 182: Identical to line 150: 5 24 0.7071 0.2857 0.7071 0.3827 0.2857 0.9239 0.7844 0.264 0.7844 0.6298 0.264 0.6298\n"
+            "WARNING \"t04q2857.dat\" Line 215: Identical to line 183: 5 24 0.3827 0.2857 0.9239 0 0.2857 1 0.4245 0.264 1.0249 0.3409 0.264 0.8229\n"
+            "Minifig Hand\n"
+            "Author: Orion Pobursky [OrionP]\n"
+            "WARNING \"3820.dat\" Line 180: Vertices not coplanar (1.21963): 4 16 -4.7152 3.9694 -12.3076 -5.5434 4.4609 -10.9004 -3.5 4.6076 -10.3742 -3.5 3.9694 -12.3076\n"
+            "WARNING \"3820.dat\" Line 245: Vertices not coplanar (1.21963): 4 16 3.5 4.6076 -10.3742 5.5434 4.4609 -10.9004 4.7152 3.9694 -12.3076 3.5 3.9694 -12.3076\n");
+  // The file's own header flags it; its references point into the table.
+  DatFile& hand = files_.slot(0);
+  EXPECT_TRUE(hand.Has(PART));
+  EXPECT_EQ(files_.title, "Minifig Hand");
 }
 
 }  // namespace

@@ -311,7 +311,7 @@ FILE* ModelLoader::FindLibraryFile(const std::string& name, bool cur_dir_first,
       if (hit->second.path.empty()) return nullptr;
       last_path_ = hit->second.path;
       *dir_flags = hit->second.flags;
-      return fopen(last_path_.c_str(), "rb");
+      return finder_.Open(last_path_);
     }
   }
   for (size_t i = 0; i < record->SearchDirs.size(); ++i) {

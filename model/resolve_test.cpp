@@ -72,7 +72,7 @@ class ResolveTest : public ::testing::Test {
   RunSwitches switches_;
   ColourTable colours_;
   FileTable files_{diag_};
-  ReaderContext reader_{diag_, settings_, switches_, files_};
+  ReaderContext reader_{diag_, settings_, switches_, files_, kConversionLineTypes, {}, {}};
   platform::PathFinder finder_;
   LibraryDirs library_{switches_, diag_, colours_, finder_};
   ResolveHooks hooks_;
@@ -368,7 +368,7 @@ TEST(ResolveSharedLibrary, RealModelsResolve) {
   RunSwitches switches;
   ColourTable colours;
   FileTable files(diag);
-  ReaderContext reader{diag, settings, switches, files};
+  ReaderContext reader{diag, settings, switches, files, kConversionLineTypes, {}, {}};
   platform::PathFinder finder;
   LibraryDirs library(switches, diag, colours, finder);
   library.SetUpLibrary();

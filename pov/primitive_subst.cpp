@@ -480,9 +480,10 @@ std::optional<PovEquivalent> FullRing(const std::string& name,
       std::sscanf(text, "4-4ring%d.da%[t]", &n, t) != 2 &&
       std::sscanf(text, "4-4rin%d.da%[t]", &n, t) != 2)
     return std::nullopt;
-  const float r = static_cast<float>(n + 1);
+  const long outer = n + 1L;
+  const float r = static_cast<float>(outer);
   return Generated(name, {-r, 0, -r}, {r, 0, r},
-                   Format("disc { <0,0,0>, <0,1,0>, %d, %d }", n + 1, n));
+                   Format("disc { <0,0,0>, <0,1,0>, %ld, %d }", outer, n));
 }
 
 /// The clipping of the generated ring sectors, by fraction of the circle.
@@ -511,8 +512,9 @@ std::optional<PovEquivalent> RingSector(const std::string& name,
       std::sscanf(name.c_str(), "%d-%drin%d.da%[t]", &a, &b, &n,
                   buf.t.data()) != 4)
     return std::nullopt;
+  const long outer_radius = n + 1L;  // no overflow for hostile numbers
   const float inner = static_cast<float>(n);
-  const float outer = static_cast<float>(n + 1);
+  const float outer = static_cast<float>(outer_radius);
   for (const SectorKind& sector : kSectors) {
     if (a != sector.numerator || b != sector.denominator) continue;
     Vector min{0, 0, 0}, max{outer, 0, outer};
@@ -529,7 +531,7 @@ std::optional<PovEquivalent> RingSector(const std::string& name,
     }
     return Generated(
         name, min, max,
-        Format("disc {\n\t<0,0,0>, <0,1,0>, %d, %d\n", n + 1, n) + sector.clip);
+        Format("disc {\n\t<0,0,0>, <0,1,0>, %ld, %d\n", outer_radius, n) + sector.clip);
   }
   return std::nullopt;
 }
@@ -539,16 +541,17 @@ std::optional<PovEquivalent> Cone(const std::string& name, ScanBuffers& buf) {
   if (std::sscanf(name.c_str(), "%d-%dcon%d.da%[t]", &a, &b, &n,
                   buf.t.data()) != 4)
     return std::nullopt;
-  const float r = static_cast<float>(n + 1);
+  const long outer = n + 1L;
+  const float r = static_cast<float>(outer);
   if (a == 1 && b == 4)
     return Generated(name, {0, 0, 0}, {r, 1, r},
-                     Format("cone {\n\t<0,0,0>, %d, <0,1,0>, %d open\n"
+                     Format("cone {\n\t<0,0,0>, %ld, <0,1,0>, %d open\n"
                             "\tclipped_by { plane { -x, 0 } plane { -z, 0 } "
                             "}\n}",
-                            n + 1, n));
+                            outer, n));
   if (a == 4 && b == 4)
     return Generated(name, {-r, 0, -r}, {r, 1, r},
-                     Format("cone { <0,0,0>, %d, <0,1,0>, %d open }", n + 1, n));
+                     Format("cone { <0,0,0>, %ld, <0,1,0>, %d open }", outer, n));
   return std::nullopt;
 }
 

@@ -101,6 +101,8 @@ TEST(PrimitiveSubst, GeneratedFamilies) {
             "disc {\n\t<0,0,0>, <0,1,0>, 4, 3\n"
             "\tclipped_by { union { plane { x, 0 } plane { -z, 0 } } }\n}");
   EXPECT_FALSE(FindPovEquivalent("1-16ring3.dat"));
+  EXPECT_EQ(FindPovEquivalent("ring2147483647.dat")->code,
+            "disc { <0,0,0>, <0,1,0>, 2147483648, 2147483647 }");
   EXPECT_FALSE(FindPovEquivalent("ring7.txt"));
 
   auto cone = FindPovEquivalent("1-4con5.dat");

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -103,9 +106,11 @@ class SceneWriterTest : public ::testing::Test {
   /// Writes a whole scene: header and definitions, `body`'s declarations,
   /// a camera, a light and `tail`; returns POV-Ray's exit status and puts
   /// its messages into `log`.
+  /// With `library_path`, POV-Ray also looks there for include files, as a
+  /// user's POV-Ray finds the R7PPARTS directory.
   int Render(const testing_support::TempDir& dir,
              const std::function<void(FILE*)>& body, const std::string& tail,
-             std::string* log) {
+             std::string* log, const std::string& library_path = "") {
     const std::string path = dir.path() + "/scene.pov";
     FILE* file = std::fopen(path.c_str(), "w");
     state.HeaderWritten = false;
@@ -116,7 +121,22 @@ class SceneWriterTest : public ::testing::Test {
                  "light_source { <0,-500,-500> color rgb 1 }\n%s\n",
                  tail.c_str());
     std::fclose(file);
-    return testing_support::RenderWithPovray(path, log);
+    if (library_path.empty())
+      return testing_support::RenderWithPovray(path, log);
+    const std::string log_path = dir.path() + "/povray.log";
+    const std::string command = "cd '" + dir.path() +
+                                "' && povray +W16 +H12 -D +O'" + dir.path() +
+                                "/out.png' '+L" + library_path + "' '+I" +
+                                path + "' >'" + log_path + "' 2>&1";
+    const int raw = std::system(command.c_str());
+    if (FILE* in = std::fopen(log_path.c_str(), "r")) {
+      char buffer[4096];
+      size_t n;
+      while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+        log->append(buffer, n);
+      std::fclose(in);
+    }
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   }
 
   Settings settings;

@@ -1,0 +1,122 @@
+// Checking the whole shared LDraw library with -check (every file below it,
+// LDraw or not, read and validated line by line), against merely reading the
+// bytes of the same files.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "driver/driver.h"
+#include "driver/run.h"
+#include "driver/wiring.h"
+#include "platform/platform.h"
+
+namespace {
+
+std::string CheckedTree() { return std::string(R7P_SHARED_DIR) + "/ldraw"; }
+
+void AllFiles(const std::string& dir, std::vector<std::string>* paths) {
+  auto entries = platform::ListDirectory(dir);
+  if (!entries) return;
+  for (const std::string& entry : *entries) {
+    std::string path = dir + "/" + entry;
+    if (platform::IsDirectory(path))
+      AllFiles(path, paths);
+    else
+      paths->push_back(path);
+  }
+}
+
+// Standard output and standard error go to /dev/null while the check runs,
+// so that its hundreds of remarks do not mix with the report.
+class QuietStdStreams {
+ public:
+  QuietStdStreams() {
+    fflush(stdout);
+    fflush(stderr);
+    saved_out_ = dup(1);
+    saved_err_ = dup(2);
+    int null_fd = open("/dev/null", O_WRONLY);
+    dup2(null_fd, 1);
+    dup2(null_fd, 2);
+    close(null_fd);
+  }
+  ~QuietStdStreams() {
+    fflush(stdout);
+    fflush(stderr);
+    dup2(saved_out_, 1);
+    dup2(saved_err_, 2);
+    close(saved_out_);
+    close(saved_err_);
+  }
+  QuietStdStreams(const QuietStdStreams&) = delete;
+  QuietStdStreams& operator=(const QuietStdStreams&) = delete;
+
+ private:
+  int saved_out_ = -1;
+  int saved_err_ = -1;
+};
+
+size_t ReadAll(const std::vector<std::string>& paths, std::vector<char>& buffer) {
+  size_t bytes = 0;
+  for (const std::string& path : paths) {
+    FILE* stream = fopen(path.c_str(), "rb");
+    if (stream == nullptr) continue;
+    size_t got = 0;
+    while ((got = fread(buffer.data(), 1, buffer.size(), stream)) > 0) bytes += got;
+    fclose(stream);
+  }
+  return bytes;
+}
+
+void BM_ReadLibraryTree(benchmark::State& state) {
+  std::vector<std::string> paths;
+  AllFiles(CheckedTree(), &paths);
+  std::vector<char> buffer(1 << 16);
+  size_t bytes = 0;
+  for (auto _ : state) bytes = ReadAll(paths, buffer);
+  benchmark::DoNotOptimize(bytes);
+  state.counters["files"] = static_cast<double>(paths.size());
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(bytes));
+}
+
+void BM_CheckLibraryTree(benchmark::State& state) {
+  for (const char* name : {"LDRAWDIR", "LDRAWINI", "LDRAWSEARCH", "LDRAWSEARCH01",
+                           "LGEODIR", "USERPROFILE", "ALLUSERSPROFILE"})
+    unsetenv(name);
+  std::vector<std::string> paths;
+  AllFiles(CheckedTree(), &paths);
+  std::vector<char> buffer(1 << 16);
+  const size_t bytes = ReadAll(paths, buffer);
+  const std::string ldd = "-ldd" + CheckedTree();
+  const std::string tree = CheckedTree();
+  const char* argv[] = {"r7p", ldd.c_str(), "-check", tree.c_str(), nullptr};
+  FILE* sink = fopen("/dev/null", "w");
+  int status = 0;
+  {
+    QuietStdStreams quiet;
+    for (auto _ : state) {
+      Run run;
+      run.out = sink;
+      run.err = sink;
+      run.command_line = CommandLine{4, argv};
+      ConversionHooks hooks = WireConversionHooks(run);
+      status |= RunProgram(run, hooks);
+    }
+  }
+  fclose(sink);
+  if (status != 0) state.SkipWithError("the check run failed");
+  state.counters["files"] = static_cast<double>(paths.size());
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(bytes));
+}
+
+BENCHMARK(BM_ReadLibraryTree)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CheckLibraryTree)->Unit(benchmark::kMillisecond);
+
+}  // namespace
