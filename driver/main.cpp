@@ -6,6 +6,7 @@
 int main(int argc, char** argv) {
   Run run;
   run.command_line = CommandLine{argc, argv};
-  ConversionHooks hooks = WireConversionHooks(run);
+  RunServices services(run);
+  ConversionHooks hooks = WireConversionHooks(services);
   return RunProgram(run, hooks);
 }
