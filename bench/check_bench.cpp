@@ -105,7 +105,8 @@ void BM_CheckLibraryTree(benchmark::State& state) {
       run.out = sink;
       run.err = sink;
       run.command_line = CommandLine{4, argv};
-      ConversionHooks hooks = WireConversionHooks(run);
+      RunServices services(run);
+      ConversionHooks hooks = WireConversionHooks(services);
       status |= RunProgram(run, hooks);
     }
   }

@@ -188,7 +188,8 @@ void BM_ConvertLargestModel(benchmark::State& state) {
       run.out = sink;
       run.err = sink;
       run.command_line = CommandLine{5, argv};
-      ConversionHooks hooks = WireConversionHooks(run);
+      RunServices services(run);
+      ConversionHooks hooks = WireConversionHooks(services);
       status |= RunProgram(run, hooks);
     }
   }

@@ -1,18 +1,18 @@
 #!/usr/bin/env bash
 # Builds r7p and converts the demo model with the small demo library into
-# build/tower.pov; renders it to build/tower.png when POV-Ray is installed.
+# build-demo/tower.pov; renders it to build-demo/tower.png when POV-Ray is installed.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DR7P_TESTS=OFF
-cmake --build build --target r7p
+cmake -S . -B build-demo -G Ninja -DCMAKE_BUILD_TYPE=Release -DR7P_TESTS=OFF
+cmake --build build-demo --target r7p
 
 # A fixed date makes the scene header, and so the whole scene, reproducible.
 export SOURCE_DATE_EPOCH=1796582587
-./build/r7p -o -ldddemo/ldraw demo/ldraw/models/tower.ldr build/tower.pov
+./build-demo/r7p -o -ldddemo/ldraw demo/ldraw/models/tower.ldr build-demo/tower.pov
 
 if command -v povray >/dev/null 2>&1; then
-  povray +W320 +H240 -D +Obuild/tower.png +Ibuild/tower.pov >/dev/null 2>&1 &&
-    echo "Rendered build/tower.png"
+  povray +W320 +H240 -D +Obuild-demo/tower.png +Ibuild-demo/tower.pov >/dev/null 2>&1 &&
+    echo "Rendered build-demo/tower.png"
 fi
