@@ -181,7 +181,10 @@ const LgeoElement* LgeoLists::FindLgeoElement(
   if (name.size() >= kMaxElementName) return nullptr;
   size_t dot = name.rfind('.');
   if (dot == std::string_view::npos) return nullptr;
+  // Part files on disk, and so the main model's name, may be in any case;
+  // the list holds normalised LDraw names.
   std::string stem(name.substr(0, dot));
+  NormalizeName(&stem);
   auto it =
       std::lower_bound(elements_.begin(), elements_.end(), stem,
                        [](const LgeoElement& e, const std::string& wanted) {

@@ -67,8 +67,9 @@ class LgeoLists {
                                       platform::PathFinder& finder,
                                       Diagnostics& diag);
 
-  /// The element of the LDraw file `name` (normalised, with extension), or
-  /// null. Names of 80 characters or more and names without '.' have none.
+  /// The element of the LDraw file `name` (with extension, compared after
+  /// NormalizeName, so "3002A.DAT" finds 3002a), or null. Names of 80
+  /// characters or more and names without '.' have none.
   /// On a hit chosenSet becomes the first letter of `substitution_order`
   /// that is 'L' while the element has set L or 'A' while it has set A (0
   /// when none); the element is returned when `wanted_set` is 0 or equals

@@ -158,8 +158,9 @@ ConversionHooks WireConversionHooks(RunServices& s) {
     run.camera.SetDebugStream(scene);
   };
   hooks.load_model = [&s] { return s.loader.LoadModel(); };
+  // The comparison writes the LDraw version under the plain identifier
+  // first and switches to the "_lgeo" names itself.
   hooks.write_lgeo_comparison = [&s](FILE* scene) {
-    s.writer.identifier_suffix = "_lgeo";
     return WriteLgeoComparison(scene, s.writer);
   };
   hooks.write_primitive_comparison = [&s](FILE* scene, const std::string& name) {
