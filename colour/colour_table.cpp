@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 
 #include "model/diagnostics.h"
@@ -574,6 +575,10 @@ int ColourTable::ParseColourArgument(
   if (text == nullptr || *text == '\0') return 0;
   float f[3];
   if (sscanf(text, "%f,%f,%f", &f[0], &f[1], &f[2]) == 3) {
+    // "nan", "inf" or a number beyond single precision would reach the
+    // scene verbatim, where POV-Ray cannot parse it.
+    for (float channel : f)
+      if (!std::isfinite(channel)) return -1;
     long packed = 0;
     if (number != nullptr) {
       for (float channel : f) {

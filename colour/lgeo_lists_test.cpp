@@ -133,6 +133,9 @@ TEST(LgeoLists, SortedSearchAndChosenSet) {
   for (const char* name : {"3001", "3002.dat", "30.dat", "", ".", "3001.dat.",
                            "3001.DAT.x", "s\\3001s01"})
     EXPECT_EQ(f.lists.FindLgeoElement(name, 0, "LA"), nullptr) << name;
+  // Names as stored on disk or typed by the user are compared normalised.
+  for (const char* name : {"3001P01.DAT", "970C00.dat", "S/3001s01.dat", "ZZ.Dat"})
+    EXPECT_NE(f.lists.FindLgeoElement(name, 0, "L"), nullptr) << name;
   // The extension is whatever follows the last dot.
   EXPECT_NE(f.lists.FindLgeoElement("3001.xyz", 0, ""), nullptr);
   std::string long_name = std::string(76, '0') + "2.dat";

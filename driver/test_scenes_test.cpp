@@ -228,9 +228,9 @@ TEST_F(TestScenes, LgeoElementTestComparesTheElementWithItsLDrawGeometry) {
   EXPECT_EQ(r.err, "Using LGEO: 4 parts, 3 colors\n"
                    "Processing " + Ldraw() + "/parts/3001.dat\n" + Banner() +
                    "              PARTS             P         Total\n"
-                   "DAT files:        2             1             2\n"
+                   "DAT files:        1             1             2\n"
                    "POV Equivs:       -             1 (100%)\n"
-                   "LGEO:             1 (50%)       0 (0%)\n"
+                   "LGEO:             1 (100%)      0 (0%)\n"
                    "Model has 0 parts (0 studs)\n" +
                    WrittenLine("3001.pov", Work() + "/3001.pov"));
   // The default colour 7 has no LGEO colour; 46 has.
@@ -264,7 +264,7 @@ TEST_F(TestScenes, LgeoElementTestFindsTheElementWhateverTheCaseOnDisk) {
   RunResult r = Run("-test -lgeo 3002a.dat");
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   EXPECT_NE(r.err.find("Processing " + Ldraw() + "/parts/3002A.DAT\n"), std::string::npos);
-  EXPECT_NE(r.err.find("LGEO:             1 (50%)       0 (0%)\n"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("LGEO:             1 (100%)      0 (0%)\n"), std::string::npos) << r.err;
   const std::string scene = Scene("3002a.pov");
   ExpectInOrder(scene, {"object { _3002A_dot_DAT material { R7Color46 } }\n",
                         "\t#include \"lg_3002a.inc\"\n", "\tlg_3002a\n",

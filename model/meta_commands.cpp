@@ -1,5 +1,6 @@
 #include "model/meta_commands.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -154,6 +155,13 @@ int ParseTransformMeta(const char* text, DatLine& line, Diagnostics& diag) {
   int got = std::sscanf(cursor, "%f %f %f %f %f %f %f %f %f %f %f %f", &n[0],
                         &n[1], &n[2], &n[3], &n[4], &n[5], &n[6], &n[7], &n[8],
                         &n[9], &n[10], &n[11]);
+  // A number beyond single precision, "nan" or "inf" is no usable number:
+  // the scan counts as ending in front of it.
+  for (int i = 0; i < got; ++i) {
+    if (std::isfinite(n[i])) continue;
+    got = i;
+    break;
+  }
   if (got != kTransformArity[kind]) {
     diag.ReportMessage(0, kSkipping, "Illegal syntax");
     return 0;

@@ -1,6 +1,7 @@
 #include "model/parser.h"
 
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -87,6 +88,22 @@ struct LineScan {
   float n[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   int after_numbers = -1;  // offset behind the twelfth number
 };
+
+// A number that does not fit a single-precision float ("1e39"), or that is
+// no number at all ("nan", "inf"), would reach the scene verbatim, and
+// POV-Ray cannot parse it. Such a number counts as not converted, so the
+// scan ends in front of it and the item count tells the line is short.
+void StopAtNonFiniteNumber(LineScan& scan) {
+  constexpr int kFirstNumberItem = 3;  // type and colour come first
+  int numbers = scan.items - (kFirstNumberItem - 1);
+  if (numbers > 12) numbers = 12;
+  for (int i = 0; i < numbers; ++i) {
+    if (std::isfinite(scan.n[i])) continue;
+    scan.items = kFirstNumberItem - 1 + i;
+    scan.after_numbers = -1;
+    return;
+  }
+}
 
 /// Reads one physical file into the file table; one object per ReadDatFile.
 class DatFileReader {
@@ -260,6 +277,7 @@ Outcome DatFileReader::ScanGeometry(const char* start, LineScan& scan) {
       &scan.colour, &scan.n[0], &scan.n[1], &scan.n[2], &scan.n[3], &scan.n[4],
       &scan.n[5], &scan.n[6], &scan.n[7], &scan.n[8], &scan.n[9], &scan.n[10],
       &scan.n[11], &scan.after_numbers, word);
+  StopAtNonFiniteNumber(scan);
   if (scan.items >= 1) return Outcome::kStore;
   if (!ldraw_seen_) return Outcome::kStore;  // leading free text
   if (*start == '\0') return Outcome::kDrop;

@@ -252,6 +252,12 @@ int WriteLgeoComparison(FILE* file, SceneWriterContext& ctx) {
   ctx.identifier_suffix = "_lgeo";
   DatFile& model = ctx.scene.files.slot(0);
   model.writeMark = 0;
+  // The second declaration is the same file again: the statistics gain its
+  // LGEO element, not another part.
+  const Statistics counted = ctx.stats;
   WriteDeclaration(file, model, true, ctx);
-  return model.writeMark == 'L' ? 0 : -1;
+  const bool replaced = model.writeMark == 'L';
+  ctx.stats = counted;
+  if (replaced && model.Has(PART)) ctx.stats.CountLgeoPart();
+  return replaced ? 0 : -1;
 }

@@ -44,8 +44,9 @@ bool WriteElementInclude(FILE* file, DatFile& record, bool is_model,
 /// Body of the LGEO comparison scene (-test -lgeo), after the main model was
 /// declared from its LDraw geometry: textures of colour 46, the model object
 /// in colour 46, then the main model declared again as its LGEO element with
-/// the identifier suffix "_lgeo" (order becomes "PL"). Returns 0, or -1
-/// when the second declaration wrote nothing.
+/// the identifier suffix "_lgeo" (order becomes "PL"). The part is counted
+/// once in the statistics, as an LGEO part. Returns 0, or -1 when the second
+/// declaration wrote nothing.
 int WriteLgeoComparison(FILE* file, SceneWriterContext& ctx);
 
 #endif  // R7P_POV_PREPARED_PARTS_H_

@@ -1,0 +1,28 @@
+// The number scan of an LDraw line that does not start with "0": line type,
+// colour, up to twelve coordinates and the first word after them.
+#ifndef R7P_MODEL_LINE_SCAN_H_
+#define R7P_MODEL_LINE_SCAN_H_
+
+/// What the scan of a line converted. Fields whose item was not converted
+/// keep the values they had before the scan.
+struct GeometryScan {
+  int items = 0;  // converted items; < 1 when not even the type converted
+  int type = 0;
+  long colour = 0;
+  float n[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  int after_numbers = -1;  // offset behind the twelfth number
+};
+
+/// Scans `text` exactly as
+///   sscanf(text, "%d %li %f %f %f %f %f %f %f %f %f %f %f %f%n %999s", ...)
+/// does (the word itself is not kept): `items` is sscanf's result (-1 when
+/// the text holds nothing but white space), the fields are what it stores.
+void ScanGeometryLine(const char* text, GeometryScan& scan);
+
+/// The quick path of ScanGeometryLine: plain decimal numbers separated by
+/// white space. Returns false, leaving `scan` untouched, for any text it does
+/// not handle itself (signs without digits, exponents, hexadecimal, octal or
+/// very long numbers, "inf", "nan", numbers glued to other characters, ...).
+bool ScanPlainGeometryLine(const char* text, GeometryScan& scan);
+
+#endif  // R7P_MODEL_LINE_SCAN_H_
