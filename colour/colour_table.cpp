@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "model/diagnostics.h"
+#include "model/numbered_lines.h"
 #include "model/text_scan.h"
 #include "platform/platform.h"
 
@@ -450,41 +451,30 @@ int ColourTable::ReadColourFile(const std::string& path, Diagnostics& diag) {
   if (platform::IsDirectory(path)) return 0;
   FILE* file = fopen(path.c_str(), "rb");
   if (file == nullptr) return 0;
-  std::string saved_file = diag.current_file;
-  uint32_t saved_line = diag.current_line;
-  std::string saved_buffer = diag.line_buffer;
-  diag.current_file = path;
-  diag.current_line = 0;
-  std::string line;
-  while (ReadLine(&line, file)) {
-    ++diag.current_line;
-    TrimLine(&line, true);
-    diag.line_buffer = line;
+  ReadNumberedLines(file, path, diag, [&](const std::string& line) {
     const char* text = SkipBlanks(line.c_str());
-    if (*text == '\0') continue;
+    if (*text == '\0') return true;
     if (*text != '0') {
       diag.ReportMessage(0, kSkipping, "Bad line");
-      continue;
+      return true;
     }
     ++text;
-    if (*text == '\0') continue;
+    if (*text == '\0') return true;
     if (*text != ' ' && *text != '\t')
       diag.ReportMessage(3, kWarning,
                          "Comment lines should have space after 0");
     Colour entry;
-    if (ParseColourLine(text, &entry, diag) != 1) continue;
+    if (ParseColourLine(text, &entry, diag) != 1) return true;
     entry.flags |= kFromColourFile;
     int added = AddColour(entry, diag);
-    if (added < 0) break;
+    if (added < 0) return false;
     if (added == 0)
       diag.ReportMessage(0, kSkipping, "Colour code already defined");
     else if (added == 2)
       diag.ReportMessage(0, kWarning, "Colour name already used");
-  }
+    return true;
+  });
   fclose(file);
-  diag.current_file = saved_file;
-  diag.current_line = saved_line;
-  diag.line_buffer = saved_buffer;
   return 1;
 }
 

@@ -7,6 +7,7 @@
 
 #include "driver/settings.h"
 #include "model/diagnostics.h"
+#include "model/numbered_lines.h"
 #include "model/text_scan.h"
 #include "platform/platform.h"
 
@@ -112,34 +113,23 @@ int LgeoLists::ReadList(const std::string& lgeo_dir, const char* list_name,
     fprintf(diag.remark_stream, "Found %s\n", found.c_str());
   bool elements = std::string_view(list_name) == kElementList;
   int fields = elements ? 3 : 2;
-  std::string saved_file = diag.current_file;
-  uint32_t saved_line = diag.current_line;
-  std::string saved_buffer = diag.line_buffer;
-  diag.current_file = found;
-  diag.current_line = 0;
-  std::string line;
-  while (ReadLine(&line, file)) {
-    ++diag.current_line;
-    TrimLine(&line, true);
-    diag.line_buffer = line;
+  ReadNumberedLines(file, found, diag, [&](const std::string& line) {
     const char* cursor = SkipBlanks(line.c_str());
-    if (*cursor == '\0' || *cursor == '#' || *cursor == ';') continue;
+    if (*cursor == '\0' || *cursor == '#' || *cursor == ';') return true;
     std::string words[3];
     int count = 0;
     while (count < 3 && !(words[count] = NextToken(&cursor)).empty()) ++count;
     if (count < fields) {
       diag.ReportMessage(0, kSkipping, "Bad line, %d fields expected", fields);
-      continue;
+      return true;
     }
     if (elements)
       AddElementLine(words, diag);
     else
       AddColourLine(words, diag);
-  }
+    return true;
+  });
   fclose(file);
-  diag.current_file = saved_file;
-  diag.current_line = saved_line;
-  diag.line_buffer = saved_buffer;
   return 0;
 }
 

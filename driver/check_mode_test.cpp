@@ -2,42 +2,27 @@
 
 #include <gtest/gtest.h>
 
-#include "colour/colour_table.h"
-#include "driver/library_dirs.h"
-#include "driver/settings.h"
-#include "model/diagnostics.h"
-#include "model/file_table.h"
-#include "model/parser.h"
+#include <memory>
+
 #include "model/resolve.h"
-#include "platform/platform.h"
-#include "tests/library_env.h"
+#include "tests/small_library_fixture.h"
 #include "tests/test_support.h"
 
 namespace {
 
-using testing_support::LibraryEnv;
-using testing_support::MemoryFile;
 using testing_support::TempDir;
 
 constexpr char kTriangle[] = "3 16 0 0 0 1 0 0 0 0 1\n";
 
-class CheckModeTest : public ::testing::Test {
+class CheckModeTest : public testing_support::SmallLibraryFixture {
  protected:
   CheckModeTest() {
-    lib_.Mkdir("p");
-    lib_.Mkdir("parts");
-    lib_.Mkdir("models");
-    env_.Set("LDRAWDIR", lib_.path());
-    diag_.message_stream = messages_.get();
-    diag_.remark_stream = remarks_.get();
-    switches_.LdconfigOption = "";
     switches_.CheckMode = true;
     hooks_.print_banner = [](FILE* stream) { fprintf(stream, "BANNER\n"); };
   }
 
   int Run() {
-    library_.SetUpLibrary();
-    PathIniComputeRealDirs(library_.record(), true, true, nullptr, finder_);
+    SetUpLibrary();
     loader_ = std::make_unique<ModelLoader>(reader_, library_, finder_,
                                             ResolveHooks{});
     check_ = std::make_unique<CheckRun>(reader_, *loader_, library_, finder_,
@@ -45,18 +30,6 @@ class CheckModeTest : public ::testing::Test {
     return check_->RunChecks();
   }
 
-  LibraryEnv env_;
-  TempDir lib_;
-  MemoryFile messages_;
-  MemoryFile remarks_;
-  Diagnostics diag_;
-  Settings settings_;
-  RunSwitches switches_;
-  ColourTable colours_;
-  FileTable files_{diag_};
-  ReaderContext reader_{diag_, settings_, switches_, files_, kConversionLineTypes, {}, {}};
-  platform::PathFinder finder_;
-  LibraryDirs library_{switches_, diag_, colours_, finder_};
   CheckHooks hooks_;
   std::unique_ptr<ModelLoader> loader_;
   std::unique_ptr<CheckRun> check_;

@@ -1,11 +1,7 @@
 // The test scenes (-test) and the hand-made replacements of parts (R7PPARTS
 // include files, LGEO and AX elements), run through the built program on a
 // tiny library written by the tests, with POV-Ray parsing every scene.
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -16,41 +12,20 @@
 
 namespace {
 
+using testing_support::Occurrences;
+using testing_support::ReadFileText;
 using testing_support::RunResult;
+using testing_support::ShellQuote;
 using testing_support::TempDir;
 
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'')
-      quoted += "'\\''";
-    else
-      quoted += c;
-  }
-  return quoted + "'";
-}
-
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 bool Exists(const std::string& path) { return std::ifstream(path).good(); }
-
-size_t Occurrences(const std::string& text, const std::string& what) {
-  size_t count = 0;
-  for (size_t at = text.find(what); at != std::string::npos;
-       at = text.find(what, at + what.size()))
-    ++count;
-  return count;
-}
 
 std::string Banner() { return std::string(kBanner) + "\n"; }
 
 // "POV file successfully written: ..." as the program prints it for the
 // scene file it actually wrote.
 std::string WrittenLine(const std::string& name, const std::string& path) {
-  const size_t size = ReadWhole(path).size();
+  const size_t size = ReadFileText(path).size();
   return "POV file successfully written: " + name + "  " +
          std::to_string((size + 1023) / 1024) + " kBytes\n";
 }
@@ -166,7 +141,7 @@ class TestScenes : public ::testing::Test {
   std::string Ldraw() const { return root_.path() + "/ldraw"; }
   std::string Lgeo() const { return root_.path() + "/lgeo"; }
   std::string Work() const { return root_.path() + "/work"; }
-  std::string Scene(const std::string& name) const { return ReadWhole(Work() + "/" + name); }
+  std::string Scene(const std::string& name) const { return ReadFileText(Work() + "/" + name); }
 
   void AddR7PParts() const {
     for (const auto& file : kR7PPartsFiles) root_.Write("ldraw/" + std::string(file[0]), file[1]);
@@ -179,30 +154,21 @@ class TestScenes : public ::testing::Test {
       first = "-stdout ";
       args.erase(0, 8);
     }
-    const std::string env =
-        "env -u LDRAWINI -u LDRAWSEARCH -u LDRAWSEARCH01 -u USERPROFILE "
-        "-u ALLUSERSPROFILE SOURCE_DATE_EPOCH=0 HOME=" + Quote(home_.path()) +
-        " LDRAWDIR= LGEODIR=";
     return testing_support::RunR7p(
-        first + "-ldd" + Quote(Ldraw()) + " -lgd" + Quote(Lgeo()) + " " + args, Work(),
-        env);
+        first + "-ldd" + ShellQuote(Ldraw()) + " -lgd" + ShellQuote(Lgeo()) + " " + args,
+        Work(), testing_support::CleanLdrawEnv(home_.path()));
   }
 
   // POV-Ray must parse and render the scene, finding the include files
   // in the LGEO folder and the R7PPARTS folder as a user would set it up.
   void ExpectRenders(const std::string& scene_name) const {
     if (!testing_support::HavePovray()) return;
-    TempDir out;
-    const std::string log_path = out.path() + "/povray.log";
-    const std::string command =
-        "cd " + Quote(out.path()) + " && HOME=" + Quote(home_.path()) +
-        " povray +W160 +H120 -D +L" + Quote(Lgeo()) + " +L" +
-        Quote(Ldraw() + "/R7PPARTS") + " +O" + Quote(out.path() + "/out.png") +
-        " +I" + Quote(Work() + "/" + scene_name) + " >" + Quote(log_path) + " 2>&1";
-    const int raw = std::system(command.c_str());
-    const std::string log = ReadWhole(log_path);
-    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0)
-        << scene_name << " does not render:\n" << log;
+    std::string log;
+    const int status = testing_support::RenderWithPovray(
+        Work() + "/" + scene_name, &log,
+        testing_support::PovrayPathOption("+L", Lgeo()) + " " +
+            testing_support::PovrayPathOption("+L", Ldraw() + "/R7PPARTS"));
+    EXPECT_EQ(status, 0) << scene_name << " does not render:\n" << log;
     EXPECT_EQ(log.find("Parse Error"), std::string::npos) << log;
   }
 
@@ -297,9 +263,9 @@ TEST_F(TestScenes, LgeoElementTestRefusesPartsWithoutAnLgeoElement) {
   // An LGEO folder without its colour list cannot be used.
   root_.Write("lgeo2/lg_elements.lst", "3001 3001 L\n");
   RunResult l = testing_support::RunR7p(
-      "-stdout -ldd" + Quote(Ldraw()) + " -lgd" + Quote(root_.path() + "/lgeo2") +
+      "-stdout -ldd" + ShellQuote(Ldraw()) + " -lgd" + ShellQuote(root_.path() + "/lgeo2") +
           " -test -lgeo -o 3001.dat",
-      Work(), "env HOME=" + Quote(home_.path()) + " LDRAWDIR= LGEODIR=");
+      Work(), testing_support::CleanLdrawEnv(home_.path()));
   EXPECT_EQ(l.status, 1);
   EXPECT_EQ(l.out, "Can't open " + root_.path() + "/lgeo2/lg_colors.lst\n"
                    "*** Abnormal termination.\n");
@@ -352,7 +318,7 @@ TEST_F(TestScenes, OtherNamesGiveAnEmptyOverviewScene) {
   }
   EXPECT_FALSE(Exists(Work() + "/other.pov"));
   // The library's own file was not touched.
-  EXPECT_NE(ReadWhole(Ldraw() + "/p/other.dat").find("3 16 0 0 0"), std::string::npos);
+  EXPECT_NE(ReadFileText(Ldraw() + "/p/other.dat").find("3 16 0 0 0"), std::string::npos);
 
   RunResult again = Run("-stdout -test other.dat");
   EXPECT_EQ(again.status, 1);

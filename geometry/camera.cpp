@@ -1,6 +1,7 @@
 #include "geometry/camera.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -116,6 +117,38 @@ void Camera::CameraAddPoint(const Vector& p) {
 }
 
 double Camera::Distance() const { return placed_ ? double{distance_} : 0.0; }
+
+namespace {
+
+// POV-Ray refuses a camera whose direction (look_at - location) has a
+// squared length below 1e-10; a little margin covers its own rounding.
+constexpr double kMinimalSquaredDirection = 1e-9;
+
+/// A coordinate as POV-Ray reads it back from its "%g" text.
+double AsWritten(float value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", double{value});
+  return std::strtod(text, nullptr);
+}
+
+bool IsFiniteVector(const Vector& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+}  // namespace
+
+bool Camera::PlacementUsable() const {
+  if (!placed_) return false;
+  if (!IsFiniteVector(location_) || !IsFiniteVector(look_at_)) return false;
+  // The scene moves the location back by R7PercentageBack percent.
+  const double back = 1.0 + AsWritten(percentage_back_) / 100.0;
+  const double d[3] = {
+      (AsWritten(location_.x) - AsWritten(look_at_.x)) * back,
+      (AsWritten(location_.y) - AsWritten(look_at_.y)) * back,
+      (AsWritten(location_.z) - AsWritten(look_at_.z)) * back};
+  const double squared = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+  return std::isfinite(squared) && squared >= kMinimalSquaredDirection;
+}
 
 namespace {
 

@@ -60,6 +60,11 @@ class Camera {
   const Vector& look_at() const { return look_at_; }
   /// |look_at - location|, or 0 when WriteCamera has not run (-ic).
   double Distance() const;
+  /// True when WriteCamera placed the camera at finite coordinates and, as
+  /// POV-Ray reads the written numbers (percentage back included), with
+  /// the location far enough from the look-at point to give a direction.
+  /// False before WriteCamera has run.
+  bool PlacementUsable() const;
 
  private:
   void SetUpFrustum();

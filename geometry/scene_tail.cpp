@@ -1,5 +1,6 @@
 #include "geometry/scene_tail.h"
 
+#include <cmath>
 #include <string>
 
 #include "driver/settings.h"
@@ -87,6 +88,53 @@ void AddDefaultLights(const Settings& settings, LightList& lights) {
   lights.AddGlobe(60, -120, 0);
 }
 
+bool IsFinite(const Vector& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// A box whose corners or size overflow single precision (absurd
+// coordinates, or placements nested until they overflow) would put "inf"
+// and "nan" into the scene, which POV-Ray cannot parse.
+bool IsUsableBox(const BBox& box, const Vector& centre) {
+  Vector size;
+  VecSub(size, box.max, box.min);
+  return IsFinite(box.min) && IsFinite(box.max) && IsFinite(size) &&
+         IsFinite(centre) && box.min.x <= box.max.x &&
+         box.min.y <= box.max.y && box.min.z <= box.max.z;
+}
+
+/// Where a light goes; for a globe light also its radius.
+Vector LightPosition(const Light& light, const Vector& centre,
+                     float camera_distance, float* radius_out) {
+  if (!light.globe) return light.position;
+  float latitude = light.position.x;
+  float longitude = light.position.y;
+  float radius = light.position.z;
+  // 0 is the camera distance; -p is p percent further out.
+  if (radius <= 0) radius = (1.0f - radius / 100.0f) * camera_distance;
+  Vector direction;
+  VecFromLatLong(latitude, longitude, direction);
+  Vector position;
+  VecAddScaled(position, centre, -static_cast<double>(radius), direction);
+  if (radius_out != nullptr) *radius_out = radius;
+  return position;
+}
+
+bool LightsAreFinite(const LightList& lights, const Vector& centre,
+                     float camera_distance) {
+  for (const Light& light : lights)
+    if (!IsFinite(LightPosition(light, centre, camera_distance, nullptr)))
+      return false;
+  return true;
+}
+
+// The tail cannot be written for POV-Ray: say why, and the body of the
+// scene becomes the error block.
+int RefuseTail(SceneContext& ctx, FILE* file, const char* reason) {
+  ctx.diag.ReportInputError("%s", reason);
+  return WriteErrorBlock(ctx, file, -1);
+}
+
 void WriteFileWarnings(FileTable& files, FILE* file) {
   for (int i = 0; i < files.count(); ++i) {
     const DatFile& record = files.slot(i);
@@ -113,6 +161,9 @@ SceneTailParts MakeSceneTailParts(Camera& camera, SceneWriterContext& writer,
     camera.WriteCamera(file, box, centre, writer.scene.diag);
     return static_cast<float>(camera.Distance());
   };
+  parts.camera_placement_usable = [&camera] {
+    return camera.PlacementUsable();
+  };
   parts.write_model_object = [&writer](FILE* file) {
     WriteModelObject(file, writer);
   };
@@ -133,6 +184,8 @@ int WriteSceneTail(SceneContext& ctx, FILE* file, bool load_failed,
   OfferBoxCorners(box, parts);
   Vector centre;
   VecMidpoint(centre, box.min, box.max);
+  if (!IsUsableBox(box, centre))
+    return RefuseTail(ctx, file, "Model extent is out of range");
 
   WriteModelData(settings, box, centre, file);
   WriteFloorAndBackground(settings, file);
@@ -142,11 +195,15 @@ int WriteSceneTail(SceneContext& ctx, FILE* file, bool load_failed,
   float camera_distance = 0;
   if (settings.Has(CameraOn)) {
     if (parts.write_camera) camera_distance = parts.write_camera(file, box, centre);
+    if (parts.camera_placement_usable && !parts.camera_placement_usable())
+      return RefuseTail(ctx, file, "Cannot place the camera for this model");
   } else {
     WriteIncludeSection(ctx, file, IncludeKind::Camera, settings.IncludeCamera);
   }
   if (settings.Has(LightsOn)) {
     AddDefaultLights(settings, lights);
+    if (!LightsAreFinite(lights, centre, camera_distance))
+      return RefuseTail(ctx, file, "Light position is out of range");
     WriteLights(file, lights, centre, camera_distance,
                 settings.Has(Shadowless));
   } else {
@@ -174,18 +231,13 @@ void WriteLights(FILE* file, const LightList& lights, const Vector& centre,
   for (const Light& light : lights) {
     fputs("light_source {\n\t", file);
     if (light.globe) {
-      float latitude = light.position.x;
-      float longitude = light.position.y;
-      float radius = light.position.z;
-      // 0 is the camera distance; -p is p percent further out.
-      if (radius <= 0) radius = (1.0f - radius / 100.0f) * camera_distance;
-      Vector direction;
-      VecFromLatLong(latitude, longitude, direction);
-      Vector position;
-      VecAddScaled(position, centre, -static_cast<double>(radius), direction);
+      float radius = 0;
+      Vector position = LightPosition(light, centre, camera_distance, &radius);
       fprintf(file, "%s  // Latitude,Longitude,Radius: %g,%g,%g",
-              VecFormat(position).c_str(), static_cast<double>(latitude),
-              static_cast<double>(longitude), static_cast<double>(radius));
+              VecFormat(position).c_str(),
+              static_cast<double>(light.position.x),
+              static_cast<double>(light.position.y),
+              static_cast<double>(radius));
     } else {
       fputs(VecFormat(light.position).c_str(), file);
     }

@@ -23,6 +23,10 @@ struct SceneTailParts {
   /// the camera distance |lookAt - location| of the placement it computed.
   std::function<float(FILE*, const BBox& box, const Vector& centre)>
       write_camera;
+  /// True when the placement computed by write_camera can be written for
+  /// POV-Ray (finite, location apart from the look-at point). Empty: not
+  /// checked.
+  std::function<bool()> camera_placement_usable;
   /// Writes the section "ModelObject %s" with the model's object.
   std::function<void(FILE*)> write_model_object;
   /// Writes the statistics report with each line starting with `prefix`.
@@ -44,7 +48,9 @@ SceneTailParts MakeSceneTailParts(Camera& camera, SceneWriterContext& writer,
 /// returns -2. Otherwise writes the tail sections in order (default globe
 /// lights are appended to `lights` when no other light was asked for, or
 /// with -ld), prints the aspect-ratio reminder on the message stream with
-/// -car, and returns 0.
+/// -car, and returns 0. A model box, camera placement or light position
+/// that POV-Ray could not read (not finite, or a camera without direction)
+/// is reported on the message stream and gives the error block and -1.
 int WriteSceneTail(SceneContext& ctx, FILE* file, bool load_failed,
                    LightList& lights, const SceneTailParts& parts);
 

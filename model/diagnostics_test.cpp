@@ -4,22 +4,14 @@
 
 #include <string>
 
+#include "tests/diagnostics_fixture.h"
 #include "tests/test_support.h"
 
 namespace {
 
-class DiagnosticsTest : public ::testing::Test {
+class DiagnosticsTest : public testing_support::DiagnosticsFixture {
  protected:
-  DiagnosticsTest() {
-    diag_.remark_stream = remarks_.get();
-    diag_.message_stream = messages_.get();
-    diag_.current_file = "parts\\3001.dat";
-    diag_.current_line = 12;
-    diag_.line_buffer = "3 16 0 0 0 1 1 1 0 0 0";
-  }
-  Diagnostics diag_;
-  testing_support::MemoryFile remarks_;
-  testing_support::MemoryFile messages_;
+  DiagnosticsTest() { ReadingLine("parts\\3001.dat", 12, "3 16 0 0 0 1 1 1 0 0 0"); }
 };
 
 TEST_F(DiagnosticsTest, ReportMessageKindsAndLevels) {

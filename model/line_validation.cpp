@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string_view>
@@ -47,8 +48,9 @@ uint64_t Mix(uint64_t h) {
   return h;
 }
 
+// One multiply per value; the final Mix spreads the bits of the whole key.
 uint64_t Combine(uint64_t seed, uint64_t value) {
-  return Mix(seed ^ (value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2)));
+  return (seed ^ value) * 0x100000001b3ULL + 0x9e3779b97f4a7c15ULL;
 }
 
 // -0 and +0 compare equal, so they must hash alike.
@@ -60,8 +62,8 @@ uint64_t FloatBits(float value) {
 }
 
 uint64_t VertexHash(const Vector& v) {
-  uint64_t h = Combine(FloatBits(v.x), FloatBits(v.y));
-  return Combine(h, FloatBits(v.z));
+  return Mix(FloatBits(v.x) * 0x9e3779b97f4a7c15ULL +
+             FloatBits(v.y) * 0xc2b2ae3d27d4eb4fULL + FloatBits(v.z));
 }
 
 uint64_t StringHash(std::string_view text) {
@@ -89,7 +91,7 @@ std::optional<uint64_t> DuplicateKey(const DatLine& line,
       if (std::isnan(m[index])) return std::nullopt;
       seed = Combine(seed, FloatBits(m[index]));
     }
-    return Combine(seed, StringHash(name));
+    return Mix(Combine(seed, StringHash(name)));
   }
   int count = VertexCount(line.type);
   if (AnyNaN(m, 4 * count)) return std::nullopt;
@@ -103,7 +105,7 @@ std::optional<uint64_t> DuplicateKey(const DatLine& line,
     std::sort(hashes, hashes + count);
   }
   for (int k = 0; k < count; ++k) seed = Combine(seed, hashes[k]);
-  return seed;
+  return Mix(seed);
 }
 
 // True when the vertices `first`..`first+count` of `a` are those of `b` in
@@ -200,36 +202,118 @@ float CollinearityMeasure(const Vector& p, const Vector& q, const Vector& r) {
 
 // --- Duplicate index ---------------------------------------------------------
 
+/// The most earlier copies a duplicated line is reported against.
+constexpr int kMaxDuplicatesNamed = 10;
+
 /// The stored lines of one record, grouped by their order-independent key.
 /// Filled lazily from the record's line list, which only grows while a
-/// physical file is read.
+/// physical file is read. The lines of one key are chained in file order
+/// from an open-addressing table, so indexing a line allocates nothing but
+/// the occasional growth of two arrays.
 class LineValidator::DuplicateIndex {
  public:
-  /// Positions (ascending) of earlier lines that may equal a line with `key`.
-  const std::vector<size_t>* Candidates(uint64_t key) const {
-    auto found = buckets_.find(key);
-    return found == buckets_.end() ? nullptr : &found->second;
+  /// Calls `visit(position)` for each earlier line, in ascending order, that
+  /// may equal a line with `key`, until `visit` returns false.
+  template <typename Visit>
+  void ForEachCandidate(uint64_t key, Visit visit) const {
+    if (slots_.empty()) return;
+    const Slot& slot = slots_[FindSlot(key)];
+    for (size_t at = slot.head; at != kNone; at = next_[at])
+      if (!visit(at)) return;
+  }
+
+  /// Remembers the key of the line about to be appended to `file`, so that
+  /// indexing it later costs a comparison instead of a second hash.
+  void ExpectLine(const DatFile& file, const DatLine& line,
+                  const std::string& name, uint64_t key) {
+    expecting_ = true;
+    expected_position_ = file.lines.size();
+    expected_type_ = line.type;
+    expected_matrix_ = line.matrix;
+    if (line.type == 1) expected_name_ = name;
+    expected_key_ = key;
   }
 
   void CatchUp(const DatFile& file) {
     if (file.lines.size() < indexed_) {  // the list was freed meanwhile
-      buckets_.clear();
+      slots_.clear();
+      next_.clear();
+      used_ = 0;
       indexed_ = 0;
     }
     for (; indexed_ < file.lines.size(); ++indexed_) {
-      const DatLine& stored = file.lines[indexed_];
-      if (stored.type < 1 || stored.type > 5) continue;
-      if (stored.type == 1 && stored.file == nullptr) continue;
-      std::string_view name;
-      if (stored.type == 1) name = stored.file->name;
-      std::optional<uint64_t> key = DuplicateKey(stored, name);
-      if (key) buckets_[*key].push_back(indexed_);
+      next_.push_back(kNone);
+      std::optional<uint64_t> key = KeyOf(file.lines[indexed_]);
+      if (key) Add(*key, indexed_);
     }
+    expecting_ = false;
   }
 
  private:
+  static constexpr size_t kNone = SIZE_MAX;
+  struct Slot {
+    uint64_t key = 0;
+    size_t head = kNone;  // kNone: the slot is free
+    size_t tail = kNone;
+  };
+
+  std::optional<uint64_t> KeyOf(const DatLine& stored) const {
+    if (stored.type < 1 || stored.type > 5) return std::nullopt;
+    if (stored.type == 1 && stored.file == nullptr) return std::nullopt;
+    if (IsExpected(stored)) return expected_key_;
+    std::string_view name;
+    if (stored.type == 1) name = stored.file->name;
+    return DuplicateKey(stored, name);
+  }
+
+  // The key is a function of type, numbers and name only, so a line equal
+  // in all three to the one announced has the announced key.
+  bool IsExpected(const DatLine& stored) const {
+    return expecting_ && indexed_ == expected_position_ &&
+           stored.type == expected_type_ &&
+           std::memcmp(stored.matrix.m, expected_matrix_.m,
+                       sizeof expected_matrix_.m) == 0 &&
+           (stored.type != 1 || stored.file->name == expected_name_);
+  }
+
+  size_t FindSlot(uint64_t key) const {
+    const size_t mask = slots_.size() - 1;
+    size_t at = static_cast<size_t>(key) & mask;
+    while (slots_[at].head != kNone && slots_[at].key != key)
+      at = (at + 1) & mask;
+    return at;
+  }
+
+  void Add(uint64_t key, size_t position) {
+    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    Slot& slot = slots_[FindSlot(key)];
+    if (slot.head == kNone) {
+      slot.key = key;
+      slot.head = position;
+      ++used_;
+    } else {
+      next_[slot.tail] = position;
+    }
+    slot.tail = position;
+  }
+
+  void Grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot());
+    for (const Slot& slot : old)
+      if (slot.head != kNone) slots_[FindSlot(slot.key)] = slot;
+  }
+
+  std::vector<Slot> slots_;   // a power of two in size, at most half used
+  std::vector<size_t> next_;  // per indexed line: the next of its key
+  size_t used_ = 0;
   size_t indexed_ = 0;
-  std::unordered_map<uint64_t, std::vector<size_t>> buckets_;
+  bool expecting_ = false;
+  size_t expected_position_ = 0;
+  int32_t expected_type_ = 0;
+  Matrix expected_matrix_;
+  std::string expected_name_;
+  uint64_t expected_key_ = 0;
 };
 
 // --- LineValidator -----------------------------------------------------------
@@ -441,12 +525,16 @@ void LineValidator::ReportDuplicates(const DatLine& line,
   std::unique_ptr<DuplicateIndex>& index = duplicates_[&file];
   if (!index) index = std::make_unique<DuplicateIndex>();
   index->CatchUp(file);
-  const std::vector<size_t>* candidates = index->Candidates(*key);
-  if (candidates == nullptr) return;
-  for (size_t position : *candidates) {
+  // A file that repeats one line n times would otherwise name n*(n-1)/2
+  // pairs, which for a hostile file of a million copies never ends; the
+  // first few earlier copies identify the fault just as well.
+  int named = 0;
+  index->ForEachCandidate(*key, [&](size_t position) {
     const DatLine& earlier = file.lines[position];
-    if (IsIdentical(earlier, line, name))
-      diag_.ReportMessage(1, kWarning, "Identical to line %u",
-                          earlier.lineNumber);
-  }
+    if (!IsIdentical(earlier, line, name)) return true;
+    diag_.ReportMessage(1, kWarning, "Identical to line %u",
+                        earlier.lineNumber);
+    return ++named < kMaxDuplicatesNamed;
+  });
+  index->ExpectLine(file, line, name, *key);
 }

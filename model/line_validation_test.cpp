@@ -10,6 +10,7 @@
 
 #include "driver/settings.h"
 #include "model/diagnostics.h"
+#include "tests/diagnostics_fixture.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -42,10 +43,9 @@ DatLine MakeLine(const std::string& text, std::string* name) {
 
 // One physical file being read: numbers its lines, validates them and,
 // when asked to, stores what the checks keep, as the reader does.
-class LineValidationTest : public ::testing::Test {
+class LineValidationTest : public testing_support::DiagnosticsFixture {
  protected:
   LineValidationTest() {
-    diag_.remark_stream = out_.get();
     diag_.current_file = "test.dat";
     diag_.warning_level = 3;
     validator_ = std::make_unique<LineValidator>(
@@ -94,16 +94,6 @@ class LineValidationTest : public ::testing::Test {
            diag_.line_buffer + "\n";
   }
 
-  std::string Output() {
-    std::string text = out_.text();
-    std::string fresh = text.substr(consumed_);
-    consumed_ = text.size();
-    return fresh;
-  }
-
-  testing_support::MemoryFile out_;
-  size_t consumed_ = 0;
-  Diagnostics diag_;
   RunSwitches switches_;
   std::unique_ptr<LineValidator> validator_;
   bool store_ = false;  // keep accepted lines, as for duplicate checks
@@ -136,85 +126,85 @@ TEST_F(LineValidationTest, TypeZeroAndUnknownTypesPassUntouched) {
     EXPECT_EQ(0, validator_->ValidateLine(line, "", model_));
     EXPECT_EQ(24, line.colour);
   }
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
 }
 
 TEST_F(LineValidationTest, SingularPlacementOfFlatPrimitiveIsRepaired) {
   // A zero middle row: e becomes 1.
   EXPECT_EQ(0, Check("1 16 0 0 0 1 0 0 0 0 0 0 0 1 4-4disc.dat"));
-  EXPECT_EQ(Warning("Row 1 all zeros"), Output());
+  EXPECT_EQ(Warning("Row 1 all zeros"), Remarks());
   EXPECT_EQ(1.0f, last_.matrix.at(1, 1));
   // Primitives in numeric sub-directories count as flat too; row 2 here.
   EXPECT_EQ(0, Check("1 16 0 0 0 1 0 0 0 0 1 0 0 0 48\\4-4disc.dat"));
-  EXPECT_EQ(Warning("Row 2 all zeros"), Output());
+  EXPECT_EQ(Warning("Row 2 all zeros"), Remarks());
   EXPECT_EQ(1.0f, last_.matrix.at(2, 1));
   // No zero row, but an empty Y column: b = 1 is still singular, e = 1 not.
   EXPECT_EQ(0, Check("1 16 0 0 0 1 0 0 0 0 1 0 0 1 ring10.dat"));
-  EXPECT_EQ(Warning("Y column all zeros"), Output());
+  EXPECT_EQ(Warning("Y column all zeros"), Remarks());
   EXPECT_EQ(1.0f, last_.matrix.at(0, 1));
   EXPECT_EQ(1.0f, last_.matrix.at(1, 1));
   EXPECT_EQ(0.0f, last_.matrix.at(2, 1));
   // Repairs are remarks of level 2 only.
   diag_.warning_level = 1;
   EXPECT_EQ(0, Check("1 16 0 0 0 1 0 0 0 0 0 0 0 1 1-8ndis.dat"));
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
   EXPECT_EQ(1.0f, last_.matrix.at(1, 1));
 }
 
 TEST_F(LineValidationTest, SingularPlacementIsDroppedOtherwise) {
   diag_.warning_level = 0;
   EXPECT_EQ(1, Check("1 16 0 0 0 1 0 0 0 0 0 0 0 1 3001.dat"));
-  EXPECT_EQ(Skipping("Singular matrix"), Output());
+  EXPECT_EQ(Skipping("Singular matrix"), Remarks());
   EXPECT_EQ(1, Check("1 16 0 0 0 1 0 0 0 0 0 0 0 1 4-4cyli.dat"));
-  EXPECT_EQ(Skipping("Singular matrix"), Output());
+  EXPECT_EQ(Skipping("Singular matrix"), Remarks());
   // All zeros: every row gets its 1 in the Y column and stays singular.
   EXPECT_EQ(1, Check("1 16 0 0 0 0 0 0 0 0 0 0 0 0 4-4disc.dat"));
-  EXPECT_EQ(Skipping("Singular matrix (unfixable)"), Output());
+  EXPECT_EQ(Skipping("Singular matrix (unfixable)"), Remarks());
   // Three equal rows cannot be mended by the Y column.
   EXPECT_EQ(1, Check("1 16 0 0 0 1 0 0 1 0 0 1 0 0 rect.dat"));
-  EXPECT_EQ(Skipping("Singular matrix (unfixable)"), Output());
+  EXPECT_EQ(Skipping("Singular matrix (unfixable)"), Remarks());
   // A regular placement, mirrored or not, says nothing.
   EXPECT_EQ(0, Check("1 16 0 0 0 -1 0 0 0 1 0 0 0 1 3001.dat"));
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
 }
 
 TEST_F(LineValidationTest, IdenticalVerticesOfLinesAndOptionalLines) {
   Check("2 24 1 2 3 1 2 3");
-  EXPECT_EQ(Warning("Identical vertices"), Output());
+  EXPECT_EQ(Warning("Identical vertices"), Remarks());
   Check("2 24 1 2 3 1 2 4");
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
   Check("5 24 0 0 0 1 0 0 5 5 5 5 5 5");
-  EXPECT_EQ(Warning("Identical vertices"), Output());
+  EXPECT_EQ(Warning("Identical vertices"), Remarks());
   Check("5 24 7 7 7 7 7 7 0 1 0 0 -1 0");
-  EXPECT_EQ(Warning("Identical vertices"), Output());
+  EXPECT_EQ(Warning("Identical vertices"), Remarks());
   Check("5 24 0 0 0 1 0 0 0 1 0 0 -1 0");
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
   // -0 and 0 are the same coordinate.
   Check("2 24 -0 0 0 0 -0 0");
-  EXPECT_EQ(Warning("Identical vertices"), Output());
+  EXPECT_EQ(Warning("Identical vertices"), Remarks());
   // Level 1 only.
   diag_.warning_level = 0;
   Check("2 24 9 9 9 9 9 9");
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
 }
 
 TEST_F(LineValidationTest, TriangleChecks) {
   // Equal vertices hide the collinearity that they imply.
   Check("3 16 0 0 0 0 0 0 1 0 0");
-  EXPECT_EQ(Warning("Identical vertices"), Output());
+  EXPECT_EQ(Warning("Identical vertices"), Remarks());
   Check("3 16 0 0 0 1 0 0 0 0 0");
-  EXPECT_EQ(Warning("Identical vertices"), Output());
+  EXPECT_EQ(Warning("Identical vertices"), Remarks());
   Check("3 16 0 0 0 1 0 0 1 0 0");
-  EXPECT_EQ(Warning("Identical vertices"), Output());
+  EXPECT_EQ(Warning("Identical vertices"), Remarks());
   Check("3 16 0 0 0 10 0 0 20 0 0");
-  EXPECT_EQ(Warning("Collinear vertices (0)"), Output());
+  EXPECT_EQ(Warning("Collinear vertices (0)"), Remarks());
   Check("3 16 0 0 0 10 0 0 5 0.001 0");
-  EXPECT_EQ(Warning("Collinear vertices (0.0001)"), Output());
+  EXPECT_EQ(Warning("Collinear vertices (0.0001)"), Remarks());
   Check("3 16 0 0 0 10 0 0 5 0.1 0");
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
   diag_.warning_level = 0;
   Check("3 16 0 0 0 10 0 0 20 0 0");
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
 }
 
 TEST_F(LineValidationTest, QuadrilateralDegenerateCorners) {
@@ -222,23 +212,23 @@ TEST_F(LineValidationTest, QuadrilateralDegenerateCorners) {
                            "4 16 0 0 0 1 0 0 1 1 0 1 0 0",
                            "4 16 0 0 0 1 0 0 1 1 0 0 0 0"}) {
     Check(text);
-    EXPECT_EQ(Warning("Identical vertices"), Output()) << text;
+    EXPECT_EQ(Warning("Identical vertices"), Remarks()) << text;
   }
   // P3 P0 P1 in a row: corner 013 is flat and P0 has no normal.
   Check("4 16 0 0 0 1 0 0 1 1 0 -1 0 0");
   EXPECT_EQ(Warning("Collinear vertices 013 (0)") +
                 Warning("Zero normals (1) Cannot check angle"),
-            Output());
+            Remarks());
   // A triangle with a fourth point on one edge; reordered 0132, the new
   // P3 sits between P0 and P2 and has no normal.
   Check("4 16 0 0 0 1 -1 0 1 0 0 2 0 0");
   EXPECT_EQ(Warning("Collinear vertices 023 (0)") +
                 Warning("Bad vertex sequence, 0132 used") +
                 Warning("Zero normals (2) Cannot check angle"),
-            Output());
+            Remarks());
   // All four corner triples are tested and reported on their own.
   Check("4 16 0 0 0 1 0 0 2 0 0 3 0 0");
-  std::string out = Output();
+  std::string out = Remarks();
   EXPECT_EQ(0u, out.find(Warning("Collinear vertices 012 (0)") +
                          Warning("Collinear vertices 013 (0)") +
                          Warning("Collinear vertices 023 (0)") +
@@ -261,35 +251,35 @@ TEST_F(LineValidationTest, QuadrilateralVertexOrder) {
   };
   // Convex, in either winding: unchanged.
   Check("4 16 0 0 0 1 0 0 1 1 0 0 1 0");
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
   EXPECT_EQ("0 0 0 / 1 0 0 / 1 1 0 / 0 1 0", vertices());
   Check("4 16 0 1 0 1 1 0 1 0 0 0 0 0");
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
   EXPECT_EQ("0 1 0 / 1 1 0 / 1 0 0 / 0 0 0", vertices());
   // Bow ties: the crossing edges are uncrossed.
   Check("4 16 0 0 0 1 1 0 1 0 0 0 1 0");
-  EXPECT_EQ(Warning("Bad vertex sequence, 0312 used"), Output());
+  EXPECT_EQ(Warning("Bad vertex sequence, 0312 used"), Remarks());
   EXPECT_EQ("0 0 0 / 0 1 0 / 1 1 0 / 1 0 0", vertices());
   Check("4 16 0 0 0 1 0 0 0 1 0 1 1 0");
-  EXPECT_EQ(Warning("Bad vertex sequence, 0132 used"), Output());
+  EXPECT_EQ(Warning("Bad vertex sequence, 0132 used"), Remarks());
   EXPECT_EQ("0 0 0 / 1 0 0 / 1 1 0 / 0 1 0", vertices());
   // Concave at P1 (and at P3): silently started at the next corner, so
   // that it splits along the inner diagonal. The corner normals of a dart
   // point opposite ways, which the coplanarity check reports.
   Check("4 16 0 0 0 1 1 0 2 0 0 1 3 0");
-  EXPECT_EQ(Warning("Vertices not coplanar (180)"), Output());
+  EXPECT_EQ(Warning("Vertices not coplanar (180)"), Remarks());
   EXPECT_EQ("1 1 0 / 2 0 0 / 1 3 0 / 0 0 0", vertices());
   Check("4 16 0 0 0 1 3 0 2 0 0 1 1 0");
-  EXPECT_EQ(Warning("Vertices not coplanar (180)"), Output());
+  EXPECT_EQ(Warning("Vertices not coplanar (180)"), Remarks());
   EXPECT_EQ("1 3 0 / 2 0 0 / 1 1 0 / 0 0 0", vertices());
   // Concave at P0: already split along the inner diagonal.
   Check("4 16 1 1 0 2 0 0 1 3 0 0 0 0");
-  EXPECT_EQ(Warning("Vertices not coplanar (180)"), Output());
+  EXPECT_EQ(Warning("Vertices not coplanar (180)"), Remarks());
   EXPECT_EQ("1 1 0 / 2 0 0 / 1 3 0 / 0 0 0", vertices());
   // The stored line keeps the corrected order (moved whole, w included).
   store_ = true;
   Check("4 16 0 0 0 1 0 0 0 1 0 1 1 0");
-  Output();
+  Remarks();
   EXPECT_EQ(1.0f, model_.lines.back().matrix.at(2, 1));
   EXPECT_EQ(1.0f, model_.lines.back().matrix.at(2, 3));
   EXPECT_EQ(1.0f, model_.lines.back().matrix.at(3, 1));
@@ -326,7 +316,7 @@ TEST_F(LineValidationTest, CoplanarityDependsOnModeAndAngle) {
     EXPECT_EQ(static_cast<float>(std::cos(c.threshold_degrees *
                                           3.141592653589793 / 180)),
               validator.coplanar_threshold());
-    std::string out = Output();
+    std::string out = Remarks();
     if (c.reported)
       EXPECT_EQ(Warning("Vertices not coplanar (2)"), out);
     else
@@ -334,56 +324,56 @@ TEST_F(LineValidationTest, CoplanarityDependsOnModeAndAngle) {
     // The threshold is fixed by the first line of the run.
     switches.CoplanarAngle = 20;
     EXPECT_EQ(0, validator.ValidateLine(line, name, model_));
-    EXPECT_EQ(out, Output());
+    EXPECT_EQ(out, Remarks());
   }
   // A quadrilateral folded flat onto itself reports a real angle.
   Check("4 16 0 0 0 1 0 1 2 0 0 0.5 0 1");
-  std::string out = Output();
+  std::string out = Remarks();
   EXPECT_EQ(std::string::npos, out.find("nan")) << out;
 }
 
 TEST_F(LineValidationTest, ColourRules) {
   Check("3 24 0 0 0 1 0 0 0 1 0");
   EXPECT_EQ(Warning("Color 24 illegal for this line type, using 16"),
-            Output());
+            Remarks());
   EXPECT_EQ(16, last_.colour);
   Check("1 24 0 0 0 1 0 0 0 1 0 0 0 1 3001.dat");
   EXPECT_EQ(Warning("Color 24 illegal for this line type, using 16"),
-            Output());
+            Remarks());
   EXPECT_EQ(16, last_.colour);
   Check("2 24 0 0 0 1 0 0");
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
   EXPECT_EQ(24, last_.colour);
   Check("2 16 0 0 0 2 0 0");
-  EXPECT_EQ(Warning("Lines should not use color 16"), Output());
+  EXPECT_EQ(Warning("Lines should not use color 16"), Remarks());
   EXPECT_EQ(16, last_.colour);
   Check("5 16 0 0 0 3 0 0 0 1 0 0 -1 0");
-  EXPECT_EQ(Warning("Lines should not use color 16"), Output());
+  EXPECT_EQ(Warning("Lines should not use color 16"), Remarks());
   Check("4 16 0 0 0 1 0 0 1 1 0 0 1 0");
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
   // Numbers without a colour become 7; dithered and direct colours are kept.
   for (const char* text : {"3 99 0 0 0 5 0 0 0 5 0", "2 -1 0 0 0 6 0 0",
                            "1 0x8000000 0 0 0 1 0 0 0 1 0 0 0 1 a.dat"}) {
     Check(text);
-    EXPECT_EQ(Warning("Unknown color, using 7"), Output()) << text;
+    EXPECT_EQ(Warning("Unknown color, using 7"), Remarks()) << text;
     EXPECT_EQ(7, last_.colour) << text;
   }
   for (const char* text : {"3 256 0 0 0 7 0 0 0 7 0",
                            "3 0x2FF0000 0 0 0 8 0 0 0 8 0"}) {
     Check(text);
-    EXPECT_EQ("", Output()) << text;
+    EXPECT_EQ("", Remarks()) << text;
   }
   // Colour remarks follow the geometric ones; level 0 still shows them.
   diag_.warning_level = 0;
   Check("3 24 0 0 0 0 0 0 1 0 0");
   EXPECT_EQ(Warning("Color 24 illegal for this line type, using 16"),
-            Output());
+            Remarks());
   Check("2 16 0 0 0 9 0 0");
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
   diag_.warning_level = 1;
   Check("2 99 4 4 4 4 4 4");
   EXPECT_EQ(Warning("Identical vertices") + Warning("Unknown color, using 7"),
-            Output());
+            Remarks());
 }
 
 TEST_F(LineValidationTest, DuplicateLines) {
@@ -391,40 +381,40 @@ TEST_F(LineValidationTest, DuplicateLines) {
   // Same placement and target, other colour.
   Check("1 4 10 0 0 1 0 0 0 1 0 0 0 1 3001.dat");
   Check("1 1 10 0 0 1 0 0 0 1 0 0 0 1 3001.dat");
-  EXPECT_EQ(Warning("Identical to line 1"), Output());
+  EXPECT_EQ(Warning("Identical to line 1"), Remarks());
   // Another target or another number is no duplicate.
   Check("1 4 10 0 0 1 0 0 0 1 0 0 0 1 3002.dat");
   Check("1 4 10 0 0 1 0 0 0 1 0 0 0 -1 3001.dat");
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
   // Every earlier equal line is named, in file order.
   Check("1 2 10 0 0 1 0 0 0 1 0 0 0 1 3001.dat");
   EXPECT_EQ(Warning("Identical to line 1") + Warning("Identical to line 2"),
-            Output());
+            Remarks());
   // Vertices in any order; the type must match.
   Check("3 16 0 0 0 1 0 0 0 1 0");
   Check("3 16 0 1 0 1 0 0 0 0 0");
-  EXPECT_EQ(Warning("Identical to line 6"), Output());
+  EXPECT_EQ(Warning("Identical to line 6"), Remarks());
   Check("2 24 0 0 0 1 0 0");
   Check("2 24 1 0 0 -0 0 0");
-  EXPECT_EQ(Warning("Identical to line 8"), Output());
+  EXPECT_EQ(Warning("Identical to line 8"), Remarks());
   Check("4 16 0 0 0 2 0 0 2 2 0 0 2 0");
   Check("4 16 2 2 0 0 2 0 0 0 0 2 0 0");
-  EXPECT_EQ(Warning("Identical to line 10"), Output());
+  EXPECT_EQ(Warning("Identical to line 10"), Remarks());
   // A repeated vertex does not make two vertex sets equal.
   Check("3 16 5 0 0 5 0 0 6 0 0");
-  Output();
+  Remarks();
   Check("3 16 5 0 0 6 0 0 6 0 0");
-  EXPECT_EQ(Warning("Identical vertices"), Output());
+  EXPECT_EQ(Warning("Identical vertices"), Remarks());
   // Optional lines: end points and control points are separate pairs.
   Check("5 24 0 0 0 1 0 0 0 1 0 0 -1 0");
   Check("5 24 1 0 0 0 0 0 0 -1 0 0 1 0");
-  EXPECT_EQ(Warning("Identical to line 14"), Output());
+  EXPECT_EQ(Warning("Identical to line 14"), Remarks());
   Check("5 24 0 1 0 0 -1 0 0 0 0 1 0 0");
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
   // NaN coordinates equal nothing, not even themselves.
   Check("2 24 nan 0 0 3 3 3");
   Check("2 24 nan 0 0 3 3 3");
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
 }
 
 TEST_F(LineValidationTest, DuplicatesOnlyAmongStoredLinesOfTheSameRecord) {
@@ -436,25 +426,25 @@ TEST_F(LineValidationTest, DuplicatesOnlyAmongStoredLinesOfTheSameRecord) {
   DatFile block;
   block.name = "R7Transf0";
   Check("3 16 0 0 0 1 0 0 0 1 0", &block);
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
   Check("3 16 1 0 0 0 0 0 0 1 0", &block);
-  EXPECT_EQ(Warning("Identical to line 3"), Output());
+  EXPECT_EQ(Warning("Identical to line 3"), Remarks());
   Check("3 16 1 0 0 0 1 0 0 0 0");
-  EXPECT_EQ(Warning("Identical to line 1"), Output());
+  EXPECT_EQ(Warning("Identical to line 1"), Remarks());
   // Below warning level 1 nothing is compared.
   diag_.warning_level = 0;
   Check("3 16 1 0 0 0 1 0 0 0 0");
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
   diag_.warning_level = 1;
   Check("3 16 1 0 0 0 1 0 0 0 0");
   EXPECT_EQ(Warning("Identical to line 1") + Warning("Identical to line 5") +
                 Warning("Identical to line 6"),
-            Output());
+            Remarks());
   // A record whose lines were freed and read again starts afresh.
   model_.lines.clear();
   Check("3 16 7 0 0 0 7 0 0 0 0");
   Check("3 16 1 0 0 0 1 0 0 0 0");
-  EXPECT_EQ("", Output());
+  EXPECT_EQ("", Remarks());
   // The next physical file may reuse the record: nothing carries over, even
   // when the lines are refilled without validation first.
   diag_.current_file = "other.dat";
@@ -467,7 +457,7 @@ TEST_F(LineValidationTest, DuplicatesOnlyAmongStoredLinesOfTheSameRecord) {
   model_.lines[1].lineNumber = 41;
   Check("3 16 7 0 0 0 7 0 0 0 0");
   Check("3 16 0 0 9 9 0 0 0 9 0");
-  EXPECT_EQ(Warning("Identical to line 40"), Output());
+  EXPECT_EQ(Warning("Identical to line 40"), Remarks());
 }
 
 TEST_F(LineValidationTest, LargeFileDuplicateCheck) {
@@ -496,7 +486,7 @@ TEST_F(LineValidationTest, LargeFileDuplicateCheck) {
     if (base != n) expected += Warning("Identical to line " + std::to_string(base));
   }
   EXPECT_EQ(20000u, model_.lines.size());
-  EXPECT_EQ(expected, Output());
+  EXPECT_EQ(expected, Remarks());
 }
 
 }  // namespace

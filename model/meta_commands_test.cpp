@@ -5,27 +5,14 @@
 #include <string>
 
 #include "model/diagnostics.h"
+#include "tests/diagnostics_fixture.h"
 #include "tests/test_support.h"
 
 namespace {
 
-class MetaCommandsTest : public ::testing::Test {
+class MetaCommandsTest : public testing_support::DiagnosticsFixture {
  protected:
-  MetaCommandsTest() {
-    diag_.remark_stream = remarks_.get();
-    diag_.current_file = "x.dat";
-    diag_.current_line = 4;
-    diag_.line_buffer = "0 line";
-  }
-  std::string Remarks() {
-    std::string all = remarks_.text();
-    std::string fresh = all.substr(seen_);
-    seen_ = all.size();
-    return fresh;
-  }
-  Diagnostics diag_;
-  testing_support::MemoryFile remarks_;
-  size_t seen_ = 0;
+  MetaCommandsTest() { ReadingLine("x.dat", 4, "0 line"); }
 };
 
 TEST_F(MetaCommandsTest, ParseBfcOptions) {

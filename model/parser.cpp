@@ -13,6 +13,7 @@
 #include "geometry/vector_ops.h"
 #include "model/diagnostics.h"
 #include "model/file_table.h"
+#include "model/line_scan.h"
 #include "model/line_validation.h"
 #include "model/meta_commands.h"
 #include "model/name_class.h"
@@ -80,20 +81,11 @@ void SetPlacement(Matrix& m, const float (&n)[12]) {
   m.at(3, 3) = 1;
 }
 
-/// What the scan of a line that does not start with "0" converted.
-struct LineScan {
-  int items = 0;  // converted items; < 1 when not even the type converted
-  int type = 0;
-  long colour = 0;
-  float n[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-  int after_numbers = -1;  // offset behind the twelfth number
-};
-
 // A number that does not fit a single-precision float ("1e39"), or that is
 // no number at all ("nan", "inf"), would reach the scene verbatim, and
 // POV-Ray cannot parse it. Such a number counts as not converted, so the
 // scan ends in front of it and the item count tells the line is short.
-void StopAtNonFiniteNumber(LineScan& scan) {
+void StopAtNonFiniteNumber(GeometryScan& scan) {
   constexpr int kFirstNumberItem = 3;  // type and colour come first
   int numbers = scan.items - (kFirstNumberItem - 1);
   if (numbers > 12) numbers = 12;
@@ -134,8 +126,8 @@ class DatFileReader {
   Outcome ProcessLine(char* buffer);
   Outcome ScanTypeZero(const char* after_zero, DatLine& line,
                        const char** meta);
-  Outcome ScanGeometry(const char* start, LineScan& scan);
-  Outcome CheckType(const LineScan& scan, DatLine& line);
+  Outcome ScanGeometry(const char* start, GeometryScan& scan);
+  Outcome CheckType(const GeometryScan& scan, DatLine& line);
   Outcome PrepareReference(const char* rest, DatLine& line, std::string* name,
                            double* det);
   Outcome HandleMeta(const char* meta, DatLine& line, int* opened);
@@ -167,7 +159,8 @@ int DatFileReader::Read(FILE* stream) {
   if (ctx_.validator != nullptr) ctx_.validator->BeginFile();
   char buffer[kLineSize];
   Outcome outcome = Outcome::kStore;
-  while (ReadLine(buffer, sizeof buffer, stream) != nullptr) {
+  LineReader lines(stream);
+  while (lines.ReadLine(buffer, sizeof buffer) != nullptr) {
     outcome = ProcessLine(buffer);
     if (outcome == Outcome::kStop || outcome == Outcome::kAbandon) break;
   }
@@ -193,7 +186,7 @@ Outcome DatFileReader::ProcessLine(char* buffer) {
   double det = 0;
   int opened = kNoBlock;       // kind of a transform block this line opens
 
-  LineScan scan;
+  GeometryScan scan;
   Outcome outcome = Outcome::kStore;
   if (*start == '0') {
     outcome = ScanTypeZero(start + 1, line, &meta);
@@ -270,13 +263,8 @@ Outcome DatFileReader::ScanTypeZero(const char* after_zero, DatLine& line,
 
 // Any line not starting with "0": the scan converts the type, the colour, up
 // to twelve numbers and one more word; the count of converted items decides.
-Outcome DatFileReader::ScanGeometry(const char* start, LineScan& scan) {
-  char word[kLineSize];
-  scan.items = std::sscanf(
-      start, "%d %li %f %f %f %f %f %f %f %f %f %f %f %f%n %999s", &scan.type,
-      &scan.colour, &scan.n[0], &scan.n[1], &scan.n[2], &scan.n[3], &scan.n[4],
-      &scan.n[5], &scan.n[6], &scan.n[7], &scan.n[8], &scan.n[9], &scan.n[10],
-      &scan.n[11], &scan.after_numbers, word);
+Outcome DatFileReader::ScanGeometry(const char* start, GeometryScan& scan) {
+  ScanGeometryLine(start, scan);
   StopAtNonFiniteNumber(scan);
   if (scan.items >= 1) return Outcome::kStore;
   if (!ldraw_seen_) return Outcome::kStore;  // leading free text
@@ -288,7 +276,7 @@ Outcome DatFileReader::ScanGeometry(const char* start, LineScan& scan) {
 // The type and the item count of a scanned line. Before the first LDraw
 // line, a line that fails here is free text that happens to begin with a
 // number, and stays as a comment.
-Outcome DatFileReader::CheckType(const LineScan& scan, DatLine& line) {
+Outcome DatFileReader::CheckType(const GeometryScan& scan, DatLine& line) {
   if (scan.type < 0 || scan.type > 5) {
     if (!ldraw_seen_) return Outcome::kStore;
     diag_.ReportMessage(0, kSkipping, "Unknown line type");

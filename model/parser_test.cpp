@@ -11,17 +11,13 @@
 #include "model/file_table.h"
 #include "model/line_validation.h"
 #include "platform/platform.h"
+#include "tests/diagnostics_fixture.h"
 #include "tests/test_support.h"
 
 namespace {
 
-class ParserTest : public ::testing::Test {
+class ParserTest : public testing_support::DiagnosticsFixture {
  protected:
-  ParserTest() {
-    diag_.remark_stream = remarks_.get();
-    diag_.message_stream = messages_.get();
-  }
-
   /// Reads `content` as the main model "model.ldr" (slot 0).
   DatFile& ReadMain(const std::string& content, int* result = nullptr) {
     DatFile& main = files_.SetMainModel("model.ldr");
@@ -45,22 +41,10 @@ class ParserTest : public ::testing::Test {
     return stream;
   }
 
-  /// Remarks written since the previous call.
-  std::string Remarks() {
-    std::string all = remarks_.text();
-    std::string fresh = all.substr(seen_);
-    seen_ = all.size();
-    return fresh;
-  }
-
-  Diagnostics diag_;
   Settings settings_;
   RunSwitches switches_;
   FileTable files_{diag_};
   ReaderContext context_{diag_, settings_, switches_, files_, kAllLineTypes};
-  testing_support::MemoryFile remarks_;
-  testing_support::MemoryFile messages_;
-  size_t seen_ = 0;
 };
 
 TEST_F(ParserTest, LeadingFreeTextIsKeptUntilTheFirstLDrawLine) {
@@ -459,11 +443,9 @@ TEST_F(ParserTest, ThousandsOfSectionsAreAllKept) {
 
 namespace {
 
-class LibraryReadTest : public ::testing::Test {
+class LibraryReadTest : public testing_support::DiagnosticsFixture {
  protected:
   LibraryReadTest() {
-    diag_.remark_stream = remarks_.get();
-    diag_.message_stream = messages_.get();
     diag_.warning_level = 1;
     switches_.CheckMode = true;
     (void)colours_.AddDefaultColours(diag_);
@@ -483,15 +465,12 @@ class LibraryReadTest : public ::testing::Test {
     EXPECT_TRUE(main.Has(READ)) << path;
   }
 
-  Diagnostics diag_;
   Settings settings_;
   RunSwitches switches_;
   FileTable files_{diag_};
   ColourTable colours_;
   LineValidator validator_{diag_, switches_, colours_};
   ReaderContext context_{diag_, settings_, switches_, files_, kCheckLineTypes};
-  testing_support::MemoryFile remarks_;
-  testing_support::MemoryFile messages_;
 };
 
 TEST_F(LibraryReadTest, EveryLibraryFileReads) {

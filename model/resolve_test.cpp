@@ -14,6 +14,7 @@
 #include "model/parser.h"
 #include "platform/platform.h"
 #include "tests/library_env.h"
+#include "tests/small_library_fixture.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -28,18 +29,10 @@ std::string Ref(const std::string& name, const char* placement = kIdentity) {
   return std::string("1 16 ") + placement + " " + name + "\n";
 }
 
-class ResolveTest : public ::testing::Test {
+class ResolveTest : public testing_support::SmallLibraryFixture {
  protected:
   ResolveTest() {
-    lib_.Mkdir("p");
-    lib_.Mkdir("parts");
-    lib_.Mkdir("models");
-    env_.Set("LDRAWDIR", lib_.path());
-    diag_.message_stream = messages_.get();
-    diag_.remark_stream = remarks_.get();
-    switches_.LdconfigOption = "";
-    library_.SetUpLibrary();
-    PathIniComputeRealDirs(library_.record(), true, true, nullptr, finder_);
+    SetUpLibrary();
     hooks_.write_declaration = [this](DatFile& file, bool is_main) {
       written_.push_back(file.name + (is_main ? "*" : ""));
       file.writeMark = 'w';
@@ -62,19 +55,7 @@ class ResolveTest : public ::testing::Test {
 
   DatFile* File(const std::string& name) { return files_.LookupFile(name); }
 
-  LibraryEnv env_;
-  TempDir lib_;
   TempDir models_;
-  MemoryFile messages_;
-  MemoryFile remarks_;
-  Diagnostics diag_;
-  Settings settings_;
-  RunSwitches switches_;
-  ColourTable colours_;
-  FileTable files_{diag_};
-  ReaderContext reader_{diag_, settings_, switches_, files_, kConversionLineTypes, {}, {}};
-  platform::PathFinder finder_;
-  LibraryDirs library_{switches_, diag_, colours_, finder_};
   ResolveHooks hooks_;
   std::unique_ptr<ModelLoader> loader_;
   std::vector<std::string> written_;

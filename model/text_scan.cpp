@@ -1,5 +1,6 @@
 #include "model/text_scan.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "model/diagnostics.h"
@@ -26,12 +27,15 @@ char LowerAscii(char c) {
 
 }  // namespace
 
+// The reader takes a file one character at a time; the unlocked stdio calls
+// keep that as cheap as a buffer walk (a stream is never shared between
+// threads here).
 char* ReadLine(char* buffer, size_t size, FILE* stream) {
   size_t stored = 0;
   size_t counted = 0;
   bool any = false;
   while (counted + 1 < size) {
-    int c = getc(stream);
+    int c = getc_unlocked(stream);
     if (c == EOF) break;
     any = true;
     if (c == kCtrlZ) {
@@ -40,7 +44,7 @@ char* ReadLine(char* buffer, size_t size, FILE* stream) {
       continue;
     }
     if (IsLineEnd(c)) {
-      int next = getc(stream);
+      int next = getc_unlocked(stream);
       bool pair = (c == '\r' && next == '\n') || (c == '\n' && next == '\r');
       if (!pair && next != EOF) ungetc(next, stream);
       buffer[stored++] = '\n';
@@ -51,7 +55,68 @@ char* ReadLine(char* buffer, size_t size, FILE* stream) {
     ++counted;
   }
   buffer[stored] = '\0';
-  if (ferror(stream)) return nullptr;
+  if (ferror_unlocked(stream)) return nullptr;
+  // A trailing Ctrl-Z alone is no line of its own.
+  if (!any || (stored == 0 && counted + 1 < size)) return nullptr;
+  return buffer;
+}
+
+LineReader::LineReader(FILE* stream, size_t block)
+    : stream_(stream),
+      size_(block < 1 ? 1 : block),
+      block_(new char[size_]) {}
+
+bool LineReader::Fill() {
+  if (failed_) return false;
+  position_ = 0;
+  end_ = fread(block_.get(), 1, size_, stream_);
+  if (end_ > 0) return true;
+  // A read error ends the file for good, as it does for ReadLine.
+  failed_ = ferror(stream_) != 0;
+  return false;
+}
+
+int LineReader::Peek() {
+  if (position_ == end_ && !Fill()) return EOF;
+  return static_cast<unsigned char>(block_[position_]);
+}
+
+// The same steps as ReadLine, except that runs of ordinary characters are
+// copied at once.
+char* LineReader::ReadLine(char* buffer, size_t size) {
+  size_t stored = 0;
+  size_t counted = 0;
+  bool any = false;
+  while (counted + 1 < size) {
+    if (position_ == end_ && !Fill()) break;
+    const char* run = block_.get() + position_;
+    const size_t limit = std::min(size - 1 - counted, end_ - position_);
+    size_t n = 0;
+    while (n < limit && run[n] != '\r' && run[n] != '\n' && run[n] != kCtrlZ)
+      ++n;
+    memcpy(buffer + stored, run, n);
+    stored += n;
+    counted += n;
+    position_ += n;
+    if (n > 0) any = true;
+    if (n == limit) continue;
+    const char c = run[n];
+    ++position_;
+    any = true;
+    if (c == kCtrlZ) {
+      // Dropped, but it still uses up room in the line.
+      ++counted;
+      continue;
+    }
+    const int next = Peek();
+    if ((c == '\r' && next == '\n') || (c == '\n' && next == '\r'))
+      ++position_;
+    buffer[stored++] = '\n';
+    buffer[stored] = '\0';
+    return buffer;
+  }
+  buffer[stored] = '\0';
+  if (failed_) return nullptr;
   // A trailing Ctrl-Z alone is no line of its own.
   if (!any || (stored == 0 && counted + 1 < size)) return nullptr;
   return buffer;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,33 @@ char* ReadLine(char* buffer, size_t size, FILE* stream);
 /// The same into a std::string (cleared first); false where the buffer
 /// version returns null.
 bool ReadLine(std::string* line, FILE* stream, size_t size = kLineSize);
+
+/// ReadLine over a stream that nobody else reads meanwhile: the same lines,
+/// but the stream is taken in large blocks instead of a character at a
+/// time. Bytes beyond the last line returned may already have been taken
+/// from the stream. The stream stays owned (and open) by the caller.
+class LineReader {
+ public:
+  /// `block` is the size of the reads (tests use tiny ones).
+  explicit LineReader(FILE* stream, size_t block = 1 << 16);
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  /// Exactly what ReadLine(buffer, size, stream) would give at this point.
+  char* ReadLine(char* buffer, size_t size);
+
+ private:
+  bool Fill();
+  /// The next byte without taking it, or EOF.
+  int Peek();
+
+  FILE* stream_;
+  size_t size_;
+  std::unique_ptr<char[]> block_;  // not cleared: only what was read is used
+  size_t position_ = 0;
+  size_t end_ = 0;
+  bool failed_ = false;
+};
 
 /// Removes from the end, repeatedly, LF, CR and Ctrl-Z, and with `blanks`
 /// also spaces and tabs.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,68 @@ TEST(TextScan, ReadLineSplitsLongLines) {
   EXPECT_STREQ(buffer, "def");
   EXPECT_EQ(ReadLine(buffer, sizeof buffer, in), nullptr);
   fclose(in);
+}
+
+// Both ways of reading lines, call for call: the same result and the same
+// bytes in the whole buffer (both start from the same filling).
+::testing::AssertionResult SameLines(const std::string& content, size_t size,
+                                     size_t block) {
+  FILE* plain = fmemopen(const_cast<char*>(content.data()), content.size(), "rb");
+  FILE* blocked = fmemopen(const_cast<char*>(content.data()), content.size(), "rb");
+  if (plain == nullptr || blocked == nullptr) {
+    if (plain != nullptr) fclose(plain);
+    if (blocked != nullptr) fclose(blocked);
+    return ::testing::AssertionFailure() << "fmemopen failed";
+  }
+  LineReader reader(blocked, block);
+  std::vector<char> want(size, '#'), got(size, '#');
+  ::testing::AssertionResult result = ::testing::AssertionSuccess();
+  // A few calls beyond the end: both must stay at the end.
+  for (int call = 0, after_end = 0; after_end < 3; ++call) {
+    const bool want_line = ReadLine(want.data(), size, plain) != nullptr;
+    const bool got_line = reader.ReadLine(got.data(), size) != nullptr;
+    if (want_line != got_line || want != got) {
+      result = ::testing::AssertionFailure()
+               << "call " << call << " differs (size " << size << ", block "
+               << block << ")";
+      break;
+    }
+    if (!want_line) ++after_end;
+  }
+  fclose(plain);
+  fclose(blocked);
+  return result;
+}
+
+TEST(TextScan, LineReaderReadsTheLinesOfReadLine) {
+  for (const char* content :
+       {"", "x", "\n", "\r", "\r\n", "\n\r", "\x1a", "\x1a\x1a", "a\r\rb\n\nc",
+        "a\r\n\r\nb", "ab\x1a" "cd\n", "a\n\x1a", "\x1a" "a"})
+    for (size_t size : {2, 3, 5, 1000})
+      for (size_t block : {1, 2, 3, 4096})
+        EXPECT_TRUE(SameLines(content, size, block)) << content;
+  // Random text rich in line ends and Ctrl-Z, with lines around the limit.
+  std::mt19937 rng(7);
+  const char kBytes[] = {'a', 'b', ' ', '\r', '\n', '\x1a', '\0', '\xff'};
+  for (int round = 0; round < 3000; ++round) {
+    std::string content;
+    const size_t length = std::uniform_int_distribution<size_t>(0, 60)(rng);
+    for (size_t i = 0; i < length; ++i) {
+      const int kind = std::uniform_int_distribution<int>(0, 9)(rng);
+      if (kind < 4) {
+        content += kBytes[std::uniform_int_distribution<size_t>(0, 7)(rng)];
+      } else if (kind == 9) {
+        const size_t run = std::uniform_int_distribution<size_t>(990, 1010)(rng);
+        content += std::string(run, 'y');
+      } else {
+        content += 'a';
+      }
+    }
+    size_t size = round % 2 == 0 ? kLineSize
+                                 : std::uniform_int_distribution<size_t>(2, 9)(rng);
+    size_t block = std::uniform_int_distribution<size_t>(1, 70)(rng);
+    ASSERT_TRUE(SameLines(content, size, block));
+  }
 }
 
 TEST(TextScan, ReadLineHandlesBinaryBytes) {

@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "colour/colour_table.h"
@@ -49,6 +50,43 @@ bool IsAsciiAlnum(unsigned char c) {
 
 void WriteVector(FILE* file, const Vector& v) {
   std::fprintf(file, "<%g,%g,%g>", D(v.x), D(v.y), D(v.z));
+}
+
+/// A coordinate as POV-Ray reads it back from its "%g" text.
+double AsWritten(float value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", D(value));
+  return std::strtod(text, nullptr);
+}
+
+// The two triangles of a quadrilateral (one for a triangle), by vertex row.
+constexpr int kTriangles[2][3] = {{0, 1, 2}, {2, 3, 0}};
+
+// POV-Ray drops a mesh triangle whose edges, as it reads the written
+// numbers, have a zero cross product, and refuses a mesh left without any
+// triangle. A polygon none of whose triangles survives is therefore not
+// written at all (POV-Ray would have dropped it anyway).
+bool HasVisibleTriangle(const DatLine& line) {
+  const int count = line.type == 4 ? 2 : 1;
+  for (int t = 0; t < count; ++t) {
+    double p[3][3];
+    for (int k = 0; k < 3; ++k) {
+      const Vector v = line.matrix.Row(kTriangles[t][k]);
+      p[k][0] = AsWritten(v.x);
+      p[k][1] = AsWritten(v.y);
+      p[k][2] = AsWritten(v.z);
+    }
+    double a[3], b[3];
+    for (int i = 0; i < 3; ++i) {
+      a[i] = p[0][i] - p[1][i];
+      b[i] = p[2][i] - p[1][i];
+    }
+    const double cross[3] = {a[1] * b[2] - a[2] * b[1],
+                             a[2] * b[0] - a[0] * b[2],
+                             a[0] * b[1] - a[1] * b[0]};
+    if (cross[0] != 0 || cross[1] != 0 || cross[2] != 0) return true;
+  }
+  return false;
 }
 
 bool IsPartOrPrimitive(const DatFile& record) {
@@ -199,7 +237,8 @@ void DeclarationWriter::CountLines() {
     if (state != 0) continue;
     if (line.type == 1 && line.file != nullptr) {
       CountReference(line, &mesh_open);
-    } else if (line.type == 3 || line.type == 4) {
+    } else if ((line.type == 3 || line.type == 4) &&
+               HasVisibleTriangle(line)) {
       if (mesh_open &&
           (line.colour != mesh_colour || texture != mesh_texture))
         mesh_open = false;
@@ -398,6 +437,7 @@ void DeclarationWriter::WriteReference(const DatLine& line) {
 }
 
 void DeclarationWriter::WritePolygon(const DatLine& line) {
+  if (!HasVisibleTriangle(line)) return;
   CloseStuds();
   if (mesh_open_ && (line.colour != mesh_colour_ || texture_ != mesh_texture_))
     EndMesh();
@@ -411,7 +451,6 @@ void DeclarationWriter::WritePolygon(const DatLine& line) {
     std::fputs("\t\t//", file_);
     WriteLineComment(file_, line);
   }
-  static constexpr int kTriangles[2][3] = {{0, 1, 2}, {2, 3, 0}};
   const int count = line.type == 4 ? 2 : 1;
   for (int t = 0; t < count; ++t) {
     std::fputs("\t\ttriangle {", file_);

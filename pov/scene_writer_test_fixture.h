@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -121,22 +119,11 @@ class SceneWriterTest : public ::testing::Test {
                  "light_source { <0,-500,-500> color rgb 1 }\n%s\n",
                  tail.c_str());
     std::fclose(file);
-    if (library_path.empty())
-      return testing_support::RenderWithPovray(path, log);
-    const std::string log_path = dir.path() + "/povray.log";
-    const std::string command = "cd '" + dir.path() +
-                                "' && povray +W16 +H12 -D +O'" + dir.path() +
-                                "/out.png' '+L" + library_path + "' '+I" +
-                                path + "' >'" + log_path + "' 2>&1";
-    const int raw = std::system(command.c_str());
-    if (FILE* in = std::fopen(log_path.c_str(), "r")) {
-      char buffer[4096];
-      size_t n;
-      while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0)
-        log->append(buffer, n);
-      std::fclose(in);
-    }
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return testing_support::RenderWithPovray(
+        path, log,
+        library_path.empty()
+            ? ""
+            : testing_support::PovrayPathOption("+L", library_path));
   }
 
   Settings settings;

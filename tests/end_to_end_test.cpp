@@ -1,14 +1,10 @@
 // The built program on the real LDraw library, with POV-Ray as the judge:
 // every library model converts, every scene parses and renders, and the
 // part and stud totals agree with an independent count.
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,26 +15,14 @@
 #include "tests/test_support.h"
 
 namespace fs = std::filesystem;
+using testing_support::CleanLdrawEnv;
+using testing_support::Occurrences;
+using testing_support::ReadFileText;
 using testing_support::RunResult;
+using testing_support::ShellQuote;
 using testing_support::TempDir;
 
 namespace {
-
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'')
-      quoted += "'\\''";
-    else
-      quoted += c;
-  }
-  return quoted + "'";
-}
-
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 std::string ModelsDir() { return testing_support::SharedLibrary() + "/models"; }
 
@@ -65,30 +49,11 @@ struct Conversion {
 };
 
 void Convert(Conversion& c, const std::string& model, const std::string& options) {
-  std::string env =
-      "env -u LDRAWINI -u LDRAWSEARCH -u LDRAWSEARCH01 -u LGEODIR -u USERPROFILE "
-      "-u ALLUSERSPROFILE SOURCE_DATE_EPOCH=0 HOME=" +
-      Quote(c.home.path()) + " LDRAWDIR=";
-  std::string args = "-ldd" + Quote(testing_support::SharedLibrary()) + " " +
-                     options + " " + Quote(model);
-  c.run = testing_support::RunR7p(args, c.work.path(), env);
+  std::string args = "-ldd" + ShellQuote(testing_support::SharedLibrary()) + " " +
+                     options + " " + ShellQuote(model);
+  c.run = testing_support::RunR7p(args, c.work.path(), CleanLdrawEnv(c.home.path()));
   c.scene_path = c.work.path() + "/" + Stem(model) + ".pov";
-  c.scene = ReadWhole(c.scene_path);
-}
-
-// POV-Ray at 160x120 without display, low quality, with extra options
-// (clock, size); the exit status and everything POV-Ray said. POV-Ray splits
-// its options at blanks, so the scene path goes in double quotes.
-int Render(const std::string& scene, const std::string& extra, std::string* log) {
-  TempDir out;
-  std::string log_path = out.path() + "/povray.log";
-  std::string command = "cd " + Quote(out.path()) +
-                        " && povray +W160 +H120 -D +Q3 " + extra + " +O" +
-                        Quote(out.path() + "/out.png") + " " +
-                        Quote("+I\"" + scene + "\"") + " >" + Quote(log_path) + " 2>&1";
-  int raw = std::system(command.c_str());
-  *log = ReadWhole(log_path);
-  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  c.scene = ReadFileText(c.scene_path);
 }
 
 // The lines of POV-Ray's messages that report an error, with the lines that
@@ -117,7 +82,7 @@ std::string PovrayErrors(int status, const std::string& log) {
 void ExpectRenders(const std::string& scene, const std::string& extra,
                    const std::string& what) {
   std::string log;
-  int status = Render(scene, extra, &log);
+  int status = testing_support::RenderWithPovray(scene, &log, "+Q3 " + extra);
   std::string errors = PovrayErrors(status, log);
   EXPECT_TRUE(errors.empty()) << what << ": POV-Ray failed on " << scene
                               << "\n" << errors;
@@ -142,14 +107,6 @@ bool ConvertedOk(const Conversion& c) {
 std::string Describe(const Conversion& c) {
   return "exit " + std::to_string(c.run.status) + "\n--- stderr:\n" +
          c.run.err.substr(0, 3000) + "\n--- stdout:\n" + c.run.out.substr(0, 3000);
-}
-
-size_t Occurrences(const std::string& text, const std::string& what) {
-  size_t count = 0;
-  for (size_t at = text.find(what); at != std::string::npos;
-       at = text.find(what, at + what.size()))
-    ++count;
-  return count;
 }
 
 bool ReplacedByPovSolid(const std::string& name) {
@@ -246,10 +203,9 @@ TEST(EndToEnd, CountsFollowSubModelsSectionsAndFolders) {
 
   Conversion c;
   c.run = testing_support::RunR7p(
-      "-ldd" + Quote(library.path()) + " " + Quote(model), c.work.path(),
-      "env -u LDRAWSEARCH -u LDRAWINI -u USERPROFILE SOURCE_DATE_EPOCH=0 HOME=" +
-          Quote(c.home.path()));
-  c.scene = ReadWhole(c.work.path() + "/main.pov");
+      "-ldd" + ShellQuote(library.path()) + " " + ShellQuote(model), c.work.path(),
+      CleanLdrawEnv(c.home.path()));
+  c.scene = ReadFileText(c.work.path() + "/main.pov");
   ASSERT_TRUE(ConvertedOk(c)) << Describe(c);
   EXPECT_NE(c.run.err.find("Could not find missing.dat Referenced by main.mpd"),
             std::string::npos)
@@ -383,9 +339,9 @@ TEST(EndToEnd, ConversionsAreRepeatableAndGuardTheirScene) {
   // -stdout puts the status lines on standard output.
   Conversion d;
   d.run = testing_support::RunR7p(
-      "-stdout -ldd" + Quote(testing_support::SharedLibrary()) + " " + Quote(model),
-      d.work.path(),
-      "env -u LDRAWSEARCH -u LDRAWINI SOURCE_DATE_EPOCH=0 HOME=" + Quote(d.home.path()));
+      "-stdout -ldd" + ShellQuote(testing_support::SharedLibrary()) + " " +
+          ShellQuote(model),
+      d.work.path(), CleanLdrawEnv(d.home.path()));
   EXPECT_EQ(d.run.status, 0) << d.run.err;
   EXPECT_NE(d.run.out.find("POV file successfully written: "), std::string::npos);
   EXPECT_EQ(d.run.err.find("POV file successfully written: "), std::string::npos);

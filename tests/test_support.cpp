@@ -63,9 +63,43 @@ std::string MemoryFile::text() {
   return std::string(buffer_, size_);
 }
 
-static std::string ReadWhole(const std::string& path) {
+std::string MemoryFile::NewText() {
+  fflush(file_);
+  std::string fresh(buffer_ + seen_, size_ - seen_);
+  seen_ = size_;
+  return fresh;
+}
+
+std::string ShellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    if (c == '\'')
+      quoted += "'\\''";
+    else
+      quoted += c;
+  }
+  return quoted + "'";
+}
+
+std::string ReadFileText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+size_t Occurrences(const std::string& text, const std::string& what) {
+  if (what.empty()) return 0;
+  size_t count = 0;
+  for (size_t at = text.find(what); at != std::string::npos;
+       at = text.find(what, at + what.size()))
+    ++count;
+  return count;
+}
+
+std::string CleanLdrawEnv(const std::string& home) {
+  return "env -u LDRAWINI -u LDRAWSEARCH -u LDRAWSEARCH01 -u LDRAWSEARCH02 "
+         "-u LDRAWSEARCH03 -u LDRAWSEARCH04 -u LGEODIR -u USERPROFILE "
+         "-u ALLUSERSPROFILE -u windir SOURCE_DATE_EPOCH=0 HOME=" +
+         ShellQuote(home) + " LDRAWDIR=";
 }
 
 RunResult RunR7p(const std::string& args, const std::string& cwd,
@@ -73,27 +107,35 @@ RunResult RunR7p(const std::string& args, const std::string& cwd,
   TempDir capture;
   std::string out_path = capture.path() + "/out";
   std::string err_path = capture.path() + "/err";
-  std::string command = "cd '" + cwd + "' && " + env + " '" R7P_BINARY "' " +
-                        args + " </dev/null >'" + out_path + "' 2>'" +
-                        err_path + "'";
+  std::string command = "cd " + ShellQuote(cwd) + " && " + env + " " +
+                        ShellQuote(R7P_BINARY) + " " + args + " </dev/null >" +
+                        ShellQuote(out_path) + " 2>" + ShellQuote(err_path);
   int raw = std::system(command.c_str());
   RunResult result;
   result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  result.out = ReadWhole(out_path);
-  result.err = ReadWhole(err_path);
+  result.out = ReadFileText(out_path);
+  result.err = ReadFileText(err_path);
   return result;
 }
 
 bool HavePovray() { return std::system("command -v povray >/dev/null 2>&1") == 0; }
 
-int RenderWithPovray(const std::string& scene, std::string* messages) {
+std::string PovrayPathOption(const std::string& option, const std::string& path) {
+  return ShellQuote(option + "\"" + path + "\"");
+}
+
+int RenderWithPovray(const std::string& scene, std::string* messages,
+                     const std::string& extra_options) {
   TempDir work;
   std::string log = work.path() + "/povray.log";
-  std::string command = "cd '" + work.path() +
-                        "' && povray +W160 +H120 -D +O" + work.path() +
-                        "/out.png '+I" + scene + "' >'" + log + "' 2>&1";
+  std::string command = "cd " + ShellQuote(work.path()) +
+                        " && HOME=" + ShellQuote(work.path()) +
+                        " povray +W160 +H120 -D " + extra_options + " " +
+                        PovrayPathOption("+O", work.path() + "/out.png") + " " +
+                        PovrayPathOption("+I", scene) + " >" + ShellQuote(log) +
+                        " 2>&1";
   int raw = std::system(command.c_str());
-  if (messages != nullptr) *messages = ReadWhole(log);
+  if (messages != nullptr) *messages = ReadFileText(log);
   return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }
 

@@ -39,12 +39,31 @@ class MemoryFile {
   MemoryFile& operator=(const MemoryFile&) = delete;
   FILE* get() { return file_; }
   std::string text();
+  /// What was written since the previous NewText() call (everything, the
+  /// first time); text() does not move this mark.
+  std::string NewText();
 
  private:
   FILE* file_ = nullptr;
   char* buffer_ = nullptr;
   size_t size_ = 0;
+  size_t seen_ = 0;
 };
+
+/// `text` in single quotes for the shell, embedded quotes escaped.
+std::string ShellQuote(const std::string& text);
+
+/// The whole content of the file at `path`; empty when it cannot be read.
+std::string ReadFileText(const std::string& path);
+
+/// How often `what` occurs in `text`, counting non-overlapping matches (0
+/// for an empty `what`).
+size_t Occurrences(const std::string& text, const std::string& what);
+
+/// An `env` prefix for RunR7p that hides the machine's LDraw and LGEO
+/// configuration (no LDraw.ini, search list, library or LGEO folder from the
+/// environment), with HOME at `home` and a fixed date in scene headers.
+std::string CleanLdrawEnv(const std::string& home);
 
 /// Result of running the built r7p program.
 struct RunResult {
@@ -59,9 +78,18 @@ RunResult RunR7p(const std::string& args, const std::string& cwd = ".",
 
 /// True when povray is installed.
 bool HavePovray();
-/// Renders `scene` with POV-Ray at 160x120 without display; returns the exit
-/// status and puts POV-Ray's messages into `messages`.
-int RenderWithPovray(const std::string& scene, std::string* messages);
+/// A POV-Ray option that takes a path, e.g. PovrayPathOption("+L", dir),
+/// quoted for the shell. POV-Ray splits its options at blanks, so the path
+/// goes in double quotes inside the shell's quotes.
+std::string PovrayPathOption(const std::string& option, const std::string& path);
+
+/// Renders `scene` with POV-Ray at 160x120 without display, with HOME at an
+/// empty folder so that no user configuration applies; returns the exit
+/// status and puts POV-Ray's messages into `messages`. `extra_options`
+/// (already quoted for the shell, e.g. "+Q3 " + PovrayPathOption("+L", dir)) come
+/// before the output and input options; a later +W/+H overrides the size.
+int RenderWithPovray(const std::string& scene, std::string* messages,
+                     const std::string& extra_options = "");
 
 }  // namespace testing_support
 
