@@ -360,6 +360,18 @@ bool TakeKeyword(const char** cursor, const char* keyword) {
   return true;
 }
 
+// VALUE / EDGE: the keyword, which must come next, and its colour value as
+// ColourTable::ParseColourValue reads it; -1 (reported) when either is
+// missing or bad.
+long ReadKeywordColour(const char** cursor, const char* keyword,
+                       bool edge_mode, Diagnostics& diag) {
+  if (!TakeKeyword(cursor, keyword)) {
+    diag.ReportMessage(0, kSkipping, "%s expected", keyword);
+    return -1;
+  }
+  return ColourTable::ParseColourValue(cursor, edge_mode, diag);
+}
+
 int FinishOfTag(const std::string& tag) {
   for (int finish = kFinishChrome; finish <= kFinishMetal; ++finish)
     if (tag == kFinishNames[finish]) return finish;
@@ -419,18 +431,10 @@ int ColourTable::ParseColourLine(const char* text, Colour* entry,
     return -1;
   }
   entry->code = static_cast<int32_t>(code);
-  if (!TakeKeyword(&cursor, "VALUE")) {
-    diag.ReportMessage(0, kSkipping, "VALUE expected");
-    return -1;
-  }
-  long value = ParseColourValue(&cursor, false, diag);
+  long value = ReadKeywordColour(&cursor, "VALUE", false, diag);
   if (value < 0) return -1;
   entry->value = static_cast<uint32_t>(value);
-  if (!TakeKeyword(&cursor, "EDGE")) {
-    diag.ReportMessage(0, kSkipping, "EDGE expected");
-    return -1;
-  }
-  long edge = ParseColourValue(&cursor, true, diag);
+  long edge = ReadKeywordColour(&cursor, "EDGE", true, diag);
   if (edge < 0) return -1;
   entry->edge = static_cast<int32_t>(edge);
   if (TakeKeyword(&cursor, "ALPHA")) {

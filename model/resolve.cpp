@@ -63,6 +63,34 @@ bool HasStickerExtent(const BBox& box) {
 
 }  // namespace
 
+// Computing the search directories looks every one of them up on the disk.
+// A check of a whole library starts a model for every file, nearly always in
+// the folder of the previous one, so the last result is kept and reused for
+// as long as everything it was computed from is unchanged.
+struct ModelLoader::DirsMemo {
+  const PathIniData* record = nullptr;
+  std::string ldraw_dir;
+  std::vector<std::string> raw_dirs;
+  std::string model_folder;  // the model path up to its last separator
+  std::optional<std::string> home;
+  std::vector<SearchDir> dirs;  // the result, as left in the record
+  std::optional<std::string> model_dir;
+};
+
+namespace {
+
+bool SameSearchDirs(const std::vector<SearchDir>& a,
+                    const std::vector<SearchDir>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i].Flags != b[i].Flags || a[i].Dir != b[i].Dir ||
+        a[i].ExtraKeywords != b[i].ExtraKeywords)
+      return false;
+  return true;
+}
+
+}  // namespace
+
 ModelLoader::ModelLoader(ReaderContext& reader, LibraryDirs& library,
                          platform::PathFinder& finder, ResolveHooks hooks)
     : reader_(reader),
@@ -70,12 +98,43 @@ ModelLoader::ModelLoader(ReaderContext& reader, LibraryDirs& library,
       finder_(finder),
       hooks_(std::move(hooks)) {}
 
+ModelLoader::~ModelLoader() = default;
+
+bool ModelLoader::ComputeSearchDirs(const std::string& path) {
+  PathIniData* record = library_.record();
+  const size_t sep = path.find_last_of("/\\");
+  std::string folder =
+      sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
+  std::optional<std::string> home = platform::HomeDir();
+  const DirsMemo* memo = dirs_memo_.get();
+  if (memo != nullptr && memo->record == record &&
+      memo->model_folder == folder && memo->home == home &&
+      memo->ldraw_dir == record->LDrawDir &&
+      memo->raw_dirs == record->RawSearchDirs &&
+      memo->model_dir == record->ModelDir &&
+      record->nSearchDirs == static_cast<int>(record->SearchDirs.size()) &&
+      SameSearchDirs(memo->dirs, record->SearchDirs))
+    return true;
+  dirs_memo_.reset();
+  if (!PathIniComputeRealDirs(record, true, true, path.c_str(), finder_))
+    return false;
+  auto fresh = std::make_unique<DirsMemo>();
+  fresh->record = record;
+  fresh->ldraw_dir = record->LDrawDir;
+  fresh->raw_dirs = record->RawSearchDirs;
+  fresh->model_folder = std::move(folder);
+  fresh->home = std::move(home);
+  fresh->dirs = record->SearchDirs;
+  fresh->model_dir = record->ModelDir;
+  dirs_memo_ = std::move(fresh);
+  return true;
+}
+
 int ModelLoader::StartModel(const std::string& path) {
   PathIniData* record = library_.record();
   if (record == nullptr) return -1;
   model_path_ = path;
-  if (!PathIniComputeRealDirs(record, true, true, path.c_str(), finder_))
-    return -1;
+  if (!ComputeSearchDirs(path)) return -1;
   FileTable& files = reader_.files;
   files.FreeModelFiles();
   files.title.clear();
@@ -311,7 +370,8 @@ FILE* ModelLoader::FindLibraryFile(const std::string& name, bool cur_dir_first,
       if (hit->second.path.empty()) return nullptr;
       last_path_ = hit->second.path;
       *dir_flags = hit->second.flags;
-      return finder_.Open(last_path_);
+      // The path is the file as found on the disk the first time.
+      return fopen(last_path_.c_str(), "rb");
     }
   }
   for (size_t i = 0; i < record->SearchDirs.size(); ++i) {

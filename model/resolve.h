@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -50,6 +51,9 @@ class ModelLoader {
  public:
   ModelLoader(ReaderContext& reader, LibraryDirs& library,
               platform::PathFinder& finder, ResolveHooks hooks);
+  ~ModelLoader();
+  ModelLoader(const ModelLoader&) = delete;
+  ModelLoader& operator=(const ModelLoader&) = delete;
 
   /// Prepares a new main model: search directories recomputed for the
   /// directory of `path` (with trailing separators), FreeModelFiles, title
@@ -97,6 +101,7 @@ class ModelLoader {
 
  private:
   struct Frame;
+  struct DirsMemo;
   struct CachedLookup {
     std::string path;  // empty = not found
     int flags = 0;
@@ -109,6 +114,7 @@ class ModelLoader {
   void AddCounts(DatFile& file);
   FILE* OpenModelFile(const DatFile& file, int* dir_flags);
   std::string SearchSignature() const;
+  bool ComputeSearchDirs(const std::string& path);
 
   ReaderContext& reader_;
   LibraryDirs& library_;
@@ -120,6 +126,8 @@ class ModelLoader {
   // disk once while the list stays the same.
   std::string cache_signature_;
   std::map<std::string, CachedLookup> lookup_cache_;
+  // The inputs and the result of the last search-directory computation.
+  std::unique_ptr<DirsMemo> dirs_memo_;
 };
 
 #endif  // R7P_MODEL_RESOLVE_H_

@@ -64,12 +64,18 @@ char* ReadLine(char* buffer, size_t size, FILE* stream) {
 LineReader::LineReader(FILE* stream, size_t block)
     : stream_(stream),
       size_(block < 1 ? 1 : block),
-      block_(new char[size_]) {}
+      block_(new char[size_]) {
+  // The blocks are read straight into our own buffer; a stdio buffer as
+  // well would only add a copy (and a file status query to size it).
+  setvbuf(stream_, nullptr, _IONBF, 0);
+}
 
 bool LineReader::Fill() {
-  if (failed_) return false;
+  if (failed_ || at_end_) return false;
   position_ = 0;
   end_ = fread(block_.get(), 1, size_, stream_);
+  // Once seen, the end stays the end, as it does for getc.
+  at_end_ = end_ < size_ && feof(stream_) != 0;
   if (end_ > 0) return true;
   // A read error ends the file for good, as it does for ReadLine.
   failed_ = ferror(stream_) != 0;

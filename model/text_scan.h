@@ -60,6 +60,7 @@ class LineReader {
   size_t position_ = 0;
   size_t end_ = 0;
   bool failed_ = false;
+  bool at_end_ = false;
 };
 
 /// Removes from the end, repeatedly, LF, CR and Ctrl-Z, and with `blanks`
