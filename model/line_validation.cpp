@@ -202,9 +202,6 @@ float CollinearityMeasure(const Vector& p, const Vector& q, const Vector& r) {
 
 // --- Duplicate index ---------------------------------------------------------
 
-/// The most earlier copies a duplicated line is reported against.
-constexpr int kMaxDuplicatesNamed = 10;
-
 /// The stored lines of one record, grouped by their order-independent key.
 /// Filled lazily from the record's line list, which only grows while a
 /// physical file is read. The lines of one key are chained in file order
@@ -525,16 +522,17 @@ void LineValidator::ReportDuplicates(const DatLine& line,
   std::unique_ptr<DuplicateIndex>& index = duplicates_[&file];
   if (!index) index = std::make_unique<DuplicateIndex>();
   index->CatchUp(file);
-  // A file that repeats one line n times would otherwise name n*(n-1)/2
-  // pairs, which for a hostile file of a million copies never ends; the
-  // first few earlier copies identify the fault just as well.
-  int named = 0;
-  index->ForEachCandidate(*key, [&](size_t position) {
-    const DatLine& earlier = file.lines[position];
-    if (!IsIdentical(earlier, line, name)) return true;
-    diag_.ReportMessage(1, kWarning, "Identical to line %u",
-                        earlier.lineNumber);
-    return ++named < kMaxDuplicatesNamed;
-  });
+  // Every earlier copy is named, as part authors expect. Below warning
+  // level 1 nothing would be shown, so a file that repeats one line many
+  // times costs no quadratic walk in a conversion.
+  if (diag_.warning_level >= 1) {
+    index->ForEachCandidate(*key, [&](size_t position) {
+      const DatLine& earlier = file.lines[position];
+      if (!IsIdentical(earlier, line, name)) return true;
+      diag_.ReportMessage(1, kWarning, "Identical to line %u",
+                          earlier.lineNumber);
+      return true;
+    });
+  }
   index->ExpectLine(file, line, name, *key);
 }

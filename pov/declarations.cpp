@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "colour/colour_table.h"
 #include "colour/lgeo_lists.h"
@@ -129,6 +130,8 @@ class DeclarationWriter {
   void WriteLines();
   void WriteComment(const DatLine& line, bool last);
   void WriteBlockCommand(const DatLine& line, int keyword);
+  bool DirectiveFits(int keyword);
+  void CloseOpenPovBlocks();
   void WriteReference(const DatLine& line);
   void WriteLight(const DatLine& line);
   void WriteSimpleReference(const DatLine& line, const DatFile& ref);
@@ -160,6 +163,9 @@ class DeclarationWriter {
 
   // Writing pass.
   int block_state_ = 0;  // 0 none, 1 IFPOV, 2 IFNOTPOV, 3 ELSEPOV outside
+  // The #if directives written and not yet ended; true once a level has
+  // its #else.
+  std::vector<bool> open_directives_;
   int texture_ = -1;
   bool mesh_open_ = false;
   int32_t mesh_colour_ = 0;
@@ -316,10 +322,38 @@ void DeclarationWriter::WriteBlockCommand(const DatLine& line, int keyword) {
                                                 "else"};
   EndMesh();
   CloseStuds();
-  if (!ctx_.settings.Has(ExcludeNonPov))
-    std::fprintf(file_, "// %s\n#%s\n", line.text.c_str(),
-                 kDirectives[keyword]);
+  if (!ctx_.settings.Has(ExcludeNonPov)) {
+    std::fprintf(file_, "// %s\n", line.text.c_str());
+    if (DirectiveFits(keyword))
+      std::fprintf(file_, "#%s\n", kDirectives[keyword]);
+  }
   block_state_ = keyword == 3 ? 3 - block_state_ : keyword;
+}
+
+// POV-Ray stops at an #end or #else without its #if, and at an #if left
+// open when the declaration ends. A model whose blocks do not pair up keeps
+// the stray commands as comments only, and blocks still open at the end of
+// the file are ended there (CloseOpenPovBlocks).
+bool DeclarationWriter::DirectiveFits(int keyword) {
+  switch (keyword) {
+    case 1:
+    case 2:
+      open_directives_.push_back(false);
+      return true;
+    case 0:
+      if (open_directives_.empty()) return false;
+      open_directives_.pop_back();
+      return true;
+    default:  // ELSEPOV
+      if (open_directives_.empty() || open_directives_.back()) return false;
+      open_directives_.back() = true;
+      return true;
+  }
+}
+
+void DeclarationWriter::CloseOpenPovBlocks() {
+  for (; !open_directives_.empty(); open_directives_.pop_back())
+    std::fputs("#end\n", file_);
 }
 
 void DeclarationWriter::WriteComment(const DatLine& line, bool last) {
@@ -533,6 +567,7 @@ void DeclarationWriter::Declare() {
   WriteLines();
   CloseStuds();
   EndMesh();
+  CloseOpenPovBlocks();
   CloseStep();
   std::fputs(record_.Has(PART) ? "}\n#end\n" : "}\n", file_);
   const int steps_used = steps_;
