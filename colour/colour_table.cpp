@@ -192,10 +192,12 @@ long ParseFractionalValue(const char** cursor, const char* keyword,
   return packed;
 }
 
-// The edge colour given as one number must name a table code.
+// The edge colour given as one number must name a table code. Like every
+// error found inside a value, the message names its keyword first.
 long EdgeColourNumber(long number, Diagnostics& diag) {
   if (number > kMaxCode) {
-    diag.ReportMessage(0, kSkipping, "Edge color code out of range [0..511]");
+    diag.ReportMessage(0, kSkipping, "%s: %s", "EDGE",
+                       "Edge color code out of range [0..511]");
     return -1;
   }
   return number;

@@ -181,7 +181,7 @@ TEST(ColourTable, ColourValueSyntax) {
       "VALUE: Color value expected",
       "VALUE: Color value expected",
       "EDGE: Color value out of range [0..255]",
-      "Edge color code out of range [0..511]",
+      "EDGE: Edge color code out of range [0..511]",
       "EDGE: Error in color value",
       "ALPHA value expected",
       "ALPHA value out of range [0..255]",
