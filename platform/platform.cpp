@@ -8,6 +8,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -142,13 +143,30 @@ const std::vector<std::string>* PathFinder::Listing(const std::string& dir) {
   return it->second ? &*it->second : nullptr;
 }
 
+bool PathFinder::DirectoryOnTheWayExists(const std::string& dir) {
+  if (existing_dirs_.count(dir) != 0) return true;
+  if (!Exists(dir)) return false;
+  existing_dirs_.insert(dir);
+  return true;
+}
+
 std::optional<std::string> PathFinder::Find(const std::string& path) {
   if (path.empty() || path.size() > kMaxHostPath) return std::nullopt;
   if (Exists(path)) return path;
+  return FindMissing(path);
+}
+
+std::optional<std::string> PathFinder::FindMissing(const std::string& path) {
   std::string found = path[0] == '/' ? "/" : "";
-  for (const std::string& part : SplitComponents(path)) {
+  const std::vector<std::string> parts = SplitComponents(path);
+  for (size_t i = 0; i < parts.size(); ++i) {
+    const std::string& part = parts[i];
     std::string exact = Join(found, part);
-    if (part == "." || part == ".." || Exists(exact)) {
+    // Every component but the last is a directory on the way; library
+    // misses go through the same few of them again and again.
+    const bool dot = part == "." || part == "..";
+    if (dot || (i + 1 < parts.size() ? DirectoryOnTheWayExists(exact)
+                                     : Exists(exact))) {
       found = exact;
       continue;
     }
@@ -169,7 +187,20 @@ std::optional<std::string> PathFinder::Find(const std::string& path) {
 }
 
 FILE* PathFinder::Open(const std::string& path, std::string* found_path) {
-  std::optional<std::string> found = Find(path);
+  // Most names are spelt as on disk: open them at once and ask the open
+  // file whether it is a directory, instead of looking the path up twice.
+  if (path.empty() || path.size() > kMaxHostPath) return nullptr;
+  FILE* exact = fopen(path.c_str(), "rb");
+  const bool absent = exact == nullptr && errno == ENOENT;
+  if (exact != nullptr) {
+    struct stat st;
+    if (fstat(fileno(exact), &st) == 0 && !S_ISDIR(st.st_mode)) {
+      if (found_path != nullptr) *found_path = path;
+      return exact;
+    }
+    fclose(exact);
+  }
+  std::optional<std::string> found = absent ? FindMissing(path) : Find(path);
   if (!found || IsDirectory(*found)) return nullptr;
   FILE* file = fopen(found->c_str(), "rb");
   if (file != nullptr && found_path != nullptr) *found_path = *found;

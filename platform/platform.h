@@ -6,6 +6,7 @@
 #include <ctime>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,7 +51,13 @@ class PathFinder {
 
  private:
   const std::vector<std::string>* Listing(const std::string& dir);
+  /// Find() for a path known not to exist as spelt.
+  std::optional<std::string> FindMissing(const std::string& path);
+  /// Whether the directory on the way to a file exists; a directory once
+  /// seen is taken to stay, as its listing does.
+  bool DirectoryOnTheWayExists(const std::string& dir);
   std::map<std::string, std::optional<std::vector<std::string>>> listings_;
+  std::set<std::string> existing_dirs_;
 };
 
 /// Starts `program` with `argument` detached (new session, standard

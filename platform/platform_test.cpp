@@ -59,6 +59,20 @@ TEST(Platform, PathFinderIgnoresCaseOfMissingComponents) {
   fclose(file);
   EXPECT_EQ(found, root + "/Parts/S/3001S01.Dat");
   EXPECT_EQ(finder.Open(root + "/parts"), nullptr);  // a directory is no file
+  EXPECT_EQ(finder.Open(root + "/P"), nullptr);
+  EXPECT_EQ(finder.Open(root + "/parts/s/missing.dat"), nullptr);
+  EXPECT_EQ(finder.Open(root + "/LDConfig.ldr/x"), nullptr);
+  EXPECT_EQ(finder.Open(""), nullptr);
+  file = finder.Open(root + "/LDConfig.ldr", &found);
+  ASSERT_NE(file, nullptr);
+  fclose(file);
+  EXPECT_EQ(found, root + "/LDConfig.ldr");
+  // Directories met on the way are remembered; the file itself is looked
+  // up again each time.
+  EXPECT_FALSE(finder.Find(root + "/parts/s/late.dat").has_value());
+  lib.Write("Parts/S/late.dat", "0 late\n");
+  EXPECT_EQ(finder.Find(root + "/PARTS/S/late.dat").value_or(""),
+            root + "/Parts/S/late.dat");
 }
 
 TEST(Platform, PathFinderCachesListings) {

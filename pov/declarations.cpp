@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "model/file_table.h"
 #include "model/meta_commands.h"
 #include "pov/colour_textures.h"
+#include "pov/format_g.h"
 #include "pov/prepared_parts.h"
 #include "pov/primitive_subst.h"
 #include "pov/scene_frame.h"
@@ -50,37 +52,77 @@ bool IsAsciiAlnum(unsigned char c) {
 }
 
 void WriteVector(FILE* file, const Vector& v) {
-  std::fprintf(file, "<%g,%g,%g>", D(v.x), D(v.y), D(v.z));
-}
-
-/// A coordinate as POV-Ray reads it back from its "%g" text.
-double AsWritten(float value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", D(value));
-  return std::strtod(text, nullptr);
+  char text[3 * kFormatGSize + 2];
+  text[0] = '<';
+  int length = 1 + FormatGTriple(v.x, v.y, v.z, ',', text + 1);
+  text[length++] = '>';
+  text[length] = '\0';
+  std::fputs(text, file);
 }
 
 // The two triangles of a quadrilateral (one for a triangle), by vertex row.
 constexpr int kTriangles[2][3] = {{0, 1, 2}, {2, 3, 0}};
 
+/// The corners of a triangle or quadrilateral formatted once: the text the
+/// scene gets ("x,y,z") and the numbers POV-Ray reads back from that text.
+struct WrittenCorners {
+  char text[4][3 * kFormatGSize];
+  int length[4];
+  double value[4][3];
+};
+
+void FormatCorners(const DatLine& line, WrittenCorners* corners) {
+  const int count = line.type == 4 ? 4 : 3;
+  for (int k = 0; k < count; ++k) {
+    const Vector v = line.matrix.Row(k);
+    char* text = corners->text[k];
+    double* value = corners->value[k];
+    int length = FormatG(v.x, text, &value[0]);
+    text[length++] = ',';
+    length += FormatG(v.y, text + length, &value[1]);
+    text[length++] = ',';
+    length += FormatG(v.z, text + length, &value[2]);
+    corners->length[k] = length;
+  }
+}
+
+constexpr char kTriangleOpen[] = "\t\ttriangle { <";
+
+/// "\t\ttriangle { <a>, <b>, <c> }\n" for the corners `rows`, in one write.
+void WriteTriangle(FILE* file, const WrittenCorners& corners,
+                   const int (&rows)[3]) {
+  char text[3 * (3 * kFormatGSize + 4) + 24];
+  std::memcpy(text, kTriangleOpen, sizeof kTriangleOpen - 1);
+  size_t length = sizeof kTriangleOpen - 1;
+  for (int k = 0; k < 3; ++k) {
+    if (k > 0) {
+      std::memcpy(text + length, ">, <", 4);
+      length += 4;
+    }
+    const int row = rows[k];
+    const size_t size = static_cast<size_t>(corners.length[row]);
+    std::memcpy(text + length, corners.text[row], size);
+    length += size;
+  }
+  std::memcpy(text + length, "> }\n", 4);
+  length += 4;
+  std::fwrite(text, 1, length, file);
+}
+
 // POV-Ray drops a mesh triangle whose edges, as it reads the written
 // numbers, have a zero cross product, and refuses a mesh left without any
 // triangle. A polygon none of whose triangles survives is therefore not
 // written at all (POV-Ray would have dropped it anyway).
-bool HasVisibleTriangle(const DatLine& line) {
+bool HasVisibleTriangle(const DatLine& line, const WrittenCorners& corners) {
   const int count = line.type == 4 ? 2 : 1;
   for (int t = 0; t < count; ++t) {
-    double p[3][3];
-    for (int k = 0; k < 3; ++k) {
-      const Vector v = line.matrix.Row(kTriangles[t][k]);
-      p[k][0] = AsWritten(v.x);
-      p[k][1] = AsWritten(v.y);
-      p[k][2] = AsWritten(v.z);
-    }
+    const double* p0 = corners.value[kTriangles[t][0]];
+    const double* p1 = corners.value[kTriangles[t][1]];
+    const double* p2 = corners.value[kTriangles[t][2]];
     double a[3], b[3];
     for (int i = 0; i < 3; ++i) {
-      a[i] = p[0][i] - p[1][i];
-      b[i] = p[2][i] - p[1][i];
+      a[i] = p0[i] - p1[i];
+      b[i] = p2[i] - p1[i];
     }
     const double cross[3] = {a[1] * b[2] - a[2] * b[1],
                              a[2] * b[0] - a[0] * b[2],
@@ -88,6 +130,19 @@ bool HasVisibleTriangle(const DatLine& line) {
     if (cross[0] != 0 || cross[1] != 0 || cross[2] != 0) return true;
   }
   return false;
+}
+
+bool HasVisibleTriangle(const DatLine& line) {
+  WrittenCorners corners;
+  FormatCorners(line, &corners);
+  return HasVisibleTriangle(line, corners);
+}
+
+/// "  x y z", three numbers of a line written back as a comment.
+void WriteCommentTriple(FILE* file, float x, float y, float z) {
+  char text[3 * kFormatGSize + 2] = {' ', ' '};
+  FormatGTriple(x, y, z, ' ', text + 2);
+  std::fputs(text, file);
 }
 
 bool IsPartOrPrimitive(const DatFile& record) {
@@ -471,7 +526,9 @@ void DeclarationWriter::WriteReference(const DatLine& line) {
 }
 
 void DeclarationWriter::WritePolygon(const DatLine& line) {
-  if (!HasVisibleTriangle(line)) return;
+  WrittenCorners corners;
+  FormatCorners(line, &corners);
+  if (!HasVisibleTriangle(line, corners)) return;
   CloseStuds();
   if (mesh_open_ && (line.colour != mesh_colour_ || texture_ != mesh_texture_))
     EndMesh();
@@ -487,13 +544,7 @@ void DeclarationWriter::WritePolygon(const DatLine& line) {
   }
   const int count = line.type == 4 ? 2 : 1;
   for (int t = 0; t < count; ++t) {
-    std::fputs("\t\ttriangle {", file_);
-    for (int k = 0; k < 3; ++k) {
-      std::fputc(' ', file_);
-      WriteVector(file_, line.matrix.Row(kTriangles[t][k]));
-      std::fputc(k < 2 ? ',' : ' ', file_);
-    }
-    std::fputs("}\n", file_);
+    WriteTriangle(file_, corners, kTriangles[t]);
   }
 }
 
@@ -663,9 +714,14 @@ void WriteDeclarationGuard(FILE* file, const DatFile& record, bool is_model,
 
 void WritePlacementMatrix(FILE* file, const Matrix& m) {
   std::fputs("matrix <", file);
-  for (int col = 0; col < 4; ++col)
-    std::fprintf(file, "%g,%g,%g%c", D(m.at(0, col)), D(m.at(1, col)),
-                 D(m.at(2, col)), col < 3 ? ',' : '>');
+  char text[3 * kFormatGSize + 1];
+  for (int col = 0; col < 4; ++col) {
+    int length =
+        FormatGTriple(m.at(0, col), m.at(1, col), m.at(2, col), ',', text);
+    text[length++] = col < 3 ? ',' : '>';
+    text[length] = '\0';
+    std::fputs(text, file);
+  }
 }
 
 void WriteSeamMatrix(FILE* file, const DatFile& record, const char* seam,
@@ -704,8 +760,8 @@ void WriteLineComment(FILE* file, const DatLine& line) {
   int rows = 0;
   switch (line.type) {
     case 1:
-      std::fprintf(file, "  %g %g %g", D(line.matrix.at(0, 3)),
-                   D(line.matrix.at(1, 3)), D(line.matrix.at(2, 3)));
+      WriteCommentTriple(file, line.matrix.at(0, 3), line.matrix.at(1, 3),
+                         line.matrix.at(2, 3));
       rows = 3;
       break;
     case 2: rows = 2; break;
@@ -715,8 +771,8 @@ void WriteLineComment(FILE* file, const DatLine& line) {
     default: break;
   }
   for (int k = 0; k < rows; ++k)
-    std::fprintf(file, "  %g %g %g", D(line.matrix.at(k, 0)),
-                 D(line.matrix.at(k, 1)), D(line.matrix.at(k, 2)));
+    WriteCommentTriple(file, line.matrix.at(k, 0), line.matrix.at(k, 1),
+                       line.matrix.at(k, 2));
   if (line.type == 1 && line.file != nullptr)
     std::fprintf(file, " %s", line.file->name.c_str());
   std::fputc('\n', file);

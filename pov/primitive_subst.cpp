@@ -9,6 +9,7 @@
 #include "model/file_table.h"
 #include "pov/colour_textures.h"
 #include "pov/declarations.h"
+#include "pov/format_g.h"
 #include "pov/scene_frame.h"
 
 namespace {
@@ -596,8 +597,12 @@ std::optional<PovEquivalent> GeneratedFamily(const std::string& name) {
 }
 
 void WriteCorner(FILE* file, const Vector& v) {
-  std::fprintf(file, "<%g,%g,%g>", static_cast<double>(v.x),
-               static_cast<double>(v.y), static_cast<double>(v.z));
+  char text[3 * kFormatGSize + 2];
+  text[0] = '<';
+  int length = 1 + FormatGTriple(v.x, v.y, v.z, ',', text + 1);
+  text[length++] = '>';
+  text[length] = '\0';
+  std::fputs(text, file);
 }
 
 }  // namespace

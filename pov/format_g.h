@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstddef>
+
+/// Room for the longest text FormatG writes ("-1.17549e-38"), with its NUL.
+constexpr size_t kFormatGSize = 16;
+
+/// Writes `value`, widened to double, exactly as printf's "%g" writes it
+/// (six significant digits, trailing zeros dropped) into `out`, which holds
+/// kFormatGSize bytes; returns the length of the text. When `as_read` is not
+/// null it receives the double that the text denotes, the number POV-Ray
+/// gets back when it reads the text.
+int FormatG(float value, char* out, double* as_read = nullptr);
+
+/// Writes three coordinates separated by `separator` into `out` (room for
+/// 3 * kFormatGSize bytes); returns the length of the text.
+int FormatGTriple(float x, float y, float z, char separator, char* out);
