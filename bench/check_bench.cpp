@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "driver/driver.h"
 #include "driver/run.h"
 #include "driver/wiring.h"
@@ -17,49 +18,10 @@
 
 namespace {
 
+using bench_support::CollectFiles;
+using bench_support::QuietStdStreams;
+
 std::string CheckedTree() { return std::string(R7P_SHARED_DIR) + "/ldraw"; }
-
-void AllFiles(const std::string& dir, std::vector<std::string>* paths) {
-  auto entries = platform::ListDirectory(dir);
-  if (!entries) return;
-  for (const std::string& entry : *entries) {
-    std::string path = dir + "/" + entry;
-    if (platform::IsDirectory(path))
-      AllFiles(path, paths);
-    else
-      paths->push_back(path);
-  }
-}
-
-// Standard output and standard error go to /dev/null while the check runs,
-// so that its hundreds of remarks do not mix with the report.
-class QuietStdStreams {
- public:
-  QuietStdStreams() {
-    fflush(stdout);
-    fflush(stderr);
-    saved_out_ = dup(1);
-    saved_err_ = dup(2);
-    int null_fd = open("/dev/null", O_WRONLY);
-    dup2(null_fd, 1);
-    dup2(null_fd, 2);
-    close(null_fd);
-  }
-  ~QuietStdStreams() {
-    fflush(stdout);
-    fflush(stderr);
-    dup2(saved_out_, 1);
-    dup2(saved_err_, 2);
-    close(saved_out_);
-    close(saved_err_);
-  }
-  QuietStdStreams(const QuietStdStreams&) = delete;
-  QuietStdStreams& operator=(const QuietStdStreams&) = delete;
-
- private:
-  int saved_out_ = -1;
-  int saved_err_ = -1;
-};
 
 size_t ReadAll(const std::vector<std::string>& paths, std::vector<char>& buffer) {
   size_t bytes = 0;
@@ -75,7 +37,7 @@ size_t ReadAll(const std::vector<std::string>& paths, std::vector<char>& buffer)
 
 void BM_ReadLibraryTree(benchmark::State& state) {
   std::vector<std::string> paths;
-  AllFiles(CheckedTree(), &paths);
+  CollectFiles(CheckedTree(), &paths);
   std::vector<char> buffer(1 << 16);
   size_t bytes = 0;
   for (auto _ : state) bytes = ReadAll(paths, buffer);
@@ -90,7 +52,7 @@ void BM_CheckLibraryTree(benchmark::State& state) {
                            "LGEODIR", "USERPROFILE", "ALLUSERSPROFILE"})
     unsetenv(name);
   std::vector<std::string> paths;
-  AllFiles(CheckedTree(), &paths);
+  CollectFiles(CheckedTree(), &paths);
   std::vector<char> buffer(1 << 16);
   const size_t bytes = ReadAll(paths, buffer);
   const std::string ldd = "-ldd" + CheckedTree();

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "driver/driver.h"
 #include "driver/run.h"
 #include "driver/wiring.h"
@@ -20,6 +21,9 @@
 #include "platform/platform.h"
 
 namespace {
+
+using bench_support::CollectFiles;
+using bench_support::QuietStdStreams;
 
 std::string Library() { return std::string(R7P_SHARED_DIR) + "/ldraw"; }
 
@@ -110,36 +114,6 @@ std::string LargestModel() {
   }
   return best;
 }
-
-// Standard output and standard error go to /dev/null while the program runs
-// inside the benchmark, so that its messages do not mix with the report.
-class QuietStdStreams {
- public:
-  QuietStdStreams() {
-    fflush(stdout);
-    fflush(stderr);
-    saved_out_ = dup(1);
-    saved_err_ = dup(2);
-    int null_fd = open("/dev/null", O_WRONLY);
-    dup2(null_fd, 1);
-    dup2(null_fd, 2);
-    close(null_fd);
-  }
-  ~QuietStdStreams() {
-    fflush(stdout);
-    fflush(stderr);
-    dup2(saved_out_, 1);
-    dup2(saved_err_, 2);
-    close(saved_out_);
-    close(saved_err_);
-  }
-  QuietStdStreams(const QuietStdStreams&) = delete;
-  QuietStdStreams& operator=(const QuietStdStreams&) = delete;
-
- private:
-  int saved_out_ = -1;
-  int saved_err_ = -1;
-};
 
 // No configuration of the machine may change what is read.
 void CleanEnvironment() {

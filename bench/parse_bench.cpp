@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "colour/colour_table.h"
 #include "driver/settings.h"
 #include "model/diagnostics.h"
@@ -16,17 +17,7 @@
 
 namespace {
 
-void CollectFiles(const std::string& dir, std::vector<std::string>* paths) {
-  auto entries = platform::ListDirectory(dir);
-  if (!entries) return;
-  for (const std::string& entry : *entries) {
-    std::string path = dir + "/" + entry;
-    if (platform::IsDirectory(path))
-      CollectFiles(path, paths);
-    else if (platform::IsRegularFile(path))
-      paths->push_back(path);
-  }
-}
+using bench_support::CollectFiles;
 
 std::vector<std::string> LibraryFiles() {
   std::vector<std::string> found;

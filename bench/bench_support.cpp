@@ -1,0 +1,44 @@
+#include "bench/bench_support.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "platform/platform.h"
+
+namespace bench_support {
+
+void CollectFiles(const std::string& dir, std::vector<std::string>* paths) {
+  auto entries = platform::ListDirectory(dir);
+  if (!entries) return;
+  for (const std::string& entry : *entries) {
+    std::string path = dir + "/" + entry;
+    if (platform::IsDirectory(path))
+      CollectFiles(path, paths);
+    else if (platform::IsRegularFile(path))
+      paths->push_back(path);
+  }
+}
+
+QuietStdStreams::QuietStdStreams() {
+  fflush(stdout);
+  fflush(stderr);
+  saved_out_ = dup(1);
+  saved_err_ = dup(2);
+  int null_fd = open("/dev/null", O_WRONLY);
+  dup2(null_fd, 1);
+  dup2(null_fd, 2);
+  close(null_fd);
+}
+
+QuietStdStreams::~QuietStdStreams() {
+  fflush(stdout);
+  fflush(stderr);
+  dup2(saved_out_, 1);
+  dup2(saved_err_, 2);
+  close(saved_out_);
+  close(saved_err_);
+}
+
+}  // namespace bench_support

@@ -1,0 +1,29 @@
+// Pieces shared by the benchmarks.
+#ifndef R7P_BENCH_BENCH_SUPPORT_H_
+#define R7P_BENCH_BENCH_SUPPORT_H_
+
+#include <string>
+#include <vector>
+
+namespace bench_support {
+
+/// Appends every regular file below `dir` (recursively) to `paths`.
+void CollectFiles(const std::string& dir, std::vector<std::string>* paths);
+
+/// Sends standard output and standard error to /dev/null while it lives, so
+/// that the program's messages do not mix with the benchmark report.
+class QuietStdStreams {
+ public:
+  QuietStdStreams();
+  ~QuietStdStreams();
+  QuietStdStreams(const QuietStdStreams&) = delete;
+  QuietStdStreams& operator=(const QuietStdStreams&) = delete;
+
+ private:
+  int saved_out_ = -1;
+  int saved_err_ = -1;
+};
+
+}  // namespace bench_support
+
+#endif  // R7P_BENCH_BENCH_SUPPORT_H_
