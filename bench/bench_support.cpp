@@ -5,6 +5,9 @@
 
 #include <cstdio>
 
+#include "driver/driver.h"
+#include "driver/run.h"
+#include "driver/wiring.h"
 #include "platform/platform.h"
 
 namespace bench_support {
@@ -39,6 +42,26 @@ QuietStdStreams::~QuietStdStreams() {
   dup2(saved_err_, 2);
   close(saved_out_);
   close(saved_err_);
+}
+
+int RunProgramEachIteration(benchmark::State& state, int argc,
+                            const char* const* argv) {
+  FILE* sink = fopen("/dev/null", "w");
+  int status = 0;
+  {
+    QuietStdStreams quiet;
+    for (auto _ : state) {
+      Run run;
+      run.out = sink;
+      run.err = sink;
+      run.command_line = CommandLine{argc, argv};
+      RunServices services(run);
+      ConversionHooks hooks = WireConversionHooks(services);
+      status |= RunProgram(run, hooks);
+    }
+  }
+  fclose(sink);
+  return status;
 }
 
 }  // namespace bench_support

@@ -2,6 +2,8 @@
 #ifndef R7P_BENCH_BENCH_SUPPORT_H_
 #define R7P_BENCH_BENCH_SUPPORT_H_
 
+#include <benchmark/benchmark.h>
+
 #include <string>
 #include <vector>
 
@@ -9,6 +11,12 @@ namespace bench_support {
 
 /// Appends every regular file below `dir` (recursively) to `paths`.
 void CollectFiles(const std::string& dir, std::vector<std::string>* paths);
+
+/// Runs the whole program on `argv` once per benchmark iteration, with its
+/// messages and remarks sent to /dev/null; returns the OR of the exit
+/// statuses (0 when every run succeeded).
+int RunProgramEachIteration(benchmark::State& state, int argc,
+                            const char* const* argv);
 
 /// Sends standard output and standard error to /dev/null while it lives, so
 /// that the program's messages do not mix with the benchmark report.

@@ -19,7 +19,7 @@
 namespace {
 
 using bench_support::CollectFiles;
-using bench_support::QuietStdStreams;
+using bench_support::RunProgramEachIteration;
 
 std::string CheckedTree() { return std::string(R7P_SHARED_DIR) + "/ldraw"; }
 
@@ -58,21 +58,7 @@ void BM_CheckLibraryTree(benchmark::State& state) {
   const std::string ldd = "-ldd" + CheckedTree();
   const std::string tree = CheckedTree();
   const char* argv[] = {"r7p", ldd.c_str(), "-check", tree.c_str(), nullptr};
-  FILE* sink = fopen("/dev/null", "w");
-  int status = 0;
-  {
-    QuietStdStreams quiet;
-    for (auto _ : state) {
-      Run run;
-      run.out = sink;
-      run.err = sink;
-      run.command_line = CommandLine{4, argv};
-      RunServices services(run);
-      ConversionHooks hooks = WireConversionHooks(services);
-      status |= RunProgram(run, hooks);
-    }
-  }
-  fclose(sink);
+  const int status = RunProgramEachIteration(state, 4, argv);
   if (status != 0) state.SkipWithError("the check run failed");
   state.counters["files"] = static_cast<double>(paths.size());
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *

@@ -23,7 +23,7 @@
 namespace {
 
 using bench_support::CollectFiles;
-using bench_support::QuietStdStreams;
+using bench_support::RunProgramEachIteration;
 
 std::string Library() { return std::string(R7P_SHARED_DIR) + "/ldraw"; }
 
@@ -153,21 +153,7 @@ void BM_ConvertLargestModel(benchmark::State& state) {
   const std::string scene = std::string(scene_dir) + "/scene.pov";
   const std::string ldd = "-ldd" + Library();
   const char* argv[] = {"r7p", ldd.c_str(), "-o", model.c_str(), scene.c_str(), nullptr};
-  FILE* sink = fopen("/dev/null", "w");
-  int status = 0;
-  {
-    QuietStdStreams quiet;
-    for (auto _ : state) {
-      Run run;
-      run.out = sink;
-      run.err = sink;
-      run.command_line = CommandLine{5, argv};
-      RunServices services(run);
-      ConversionHooks hooks = WireConversionHooks(services);
-      status |= RunProgram(run, hooks);
-    }
-  }
-  fclose(sink);
+  const int status = RunProgramEachIteration(state, 5, argv);
   std::error_code ec;
   double scene_bytes = static_cast<double>(std::filesystem::file_size(scene, ec));
   std::filesystem::remove_all(scene_dir, ec);

@@ -14,6 +14,7 @@
 #include "model/diagnostics.h"
 #include "model/file_table.h"
 #include "model/meta_commands.h"
+#include "model/text_scan.h"
 #include "pov/colour_textures.h"
 #include "pov/format_g.h"
 #include "pov/prepared_parts.h"
@@ -44,20 +45,6 @@ const char* ReplacementWord(unsigned char c) {
     case '-': return "dash";
     default: return nullptr;
   }
-}
-
-bool IsAsciiDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool IsAsciiAlnum(unsigned char c) {
-  return IsAsciiDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-void WriteVector(FILE* file, const Vector& v) {
-  char text[3 * kFormatGSize + 2];
-  text[0] = '<';
-  int length = 1 + FormatGTriple(v.x, v.y, v.z, ',', text + 1);
-  text[length++] = '>';
-  text[length] = '\0';
-  std::fputs(text, file);
 }
 
 // The two triangles of a quadrilateral (one for a triangle), by vertex row.
@@ -319,9 +306,9 @@ void DeclarationWriter::WriteHead() {
   std::fprintf(file_, "#declare %s = ", identifier_.c_str());
   if (record_.Has(PART)) {
     std::fputs("#if (R7Quality = 0) box { ", file_);
-    WriteVector(file_, record_.bbox.min);
+    WriteVectorG(file_, record_.bbox.min);
     std::fputs(", ", file_);
-    WriteVector(file_, record_.bbox.max);
+    WriteVectorG(file_, record_.bbox.max);
     std::fputs(" } #else ", file_);
   }
   // A step clock may hide every member, and POV-Ray refuses an empty
@@ -662,11 +649,12 @@ bool Substitute(FILE* file, DatFile& record, bool is_model,
 
 std::string MakeIdentifier(const std::string& name, const std::string& suffix) {
   std::string id;
-  if (!name.empty() && IsAsciiDigit(static_cast<unsigned char>(name[0])))
-    id = "_";
+  // POV-Ray identifiers may not start with a digit.
+  if (!name.empty() && IsDigit(static_cast<unsigned char>(name[0])))
+    id.push_back('_');
   for (const char ch : name) {
     const unsigned char c = static_cast<unsigned char>(ch);
-    if (IsAsciiAlnum(c)) {
+    if (IsDigit(c) || IsLetter(c)) {
       id += ch;
     } else if (const char* word = ReplacementWord(c)) {
       id += '_';

@@ -166,3 +166,12 @@ int FormatGTriple(float x, float y, float z, char separator, char* out) {
   length += FormatG(z, out + length);
   return length;
 }
+
+void WriteVectorG(FILE* file, const Vector& v) {
+  char text[3 * kFormatGSize + 2];
+  text[0] = '<';
+  int length = 1 + FormatGTriple(v.x, v.y, v.z, ',', text + 1);
+  text[length++] = '>';
+  text[length] = '\0';
+  std::fputs(text, file);
+}

@@ -1,6 +1,11 @@
-#pragma once
+// printf "%g" text of floats, fast and byte for byte the same.
+#ifndef R7P_POV_FORMAT_G_H_
+#define R7P_POV_FORMAT_G_H_
 
 #include <cstddef>
+#include <cstdio>
+
+#include "geometry/vector.h"
 
 /// Room for the longest text FormatG writes ("-1.17549e-38"), with its NUL.
 constexpr size_t kFormatGSize = 16;
@@ -15,3 +20,8 @@ int FormatG(float value, char* out, double* as_read = nullptr);
 /// Writes three coordinates separated by `separator` into `out` (room for
 /// 3 * kFormatGSize bytes); returns the length of the text.
 int FormatGTriple(float x, float y, float z, char separator, char* out);
+
+/// Writes "<x,y,z>" with each coordinate as "%g" writes it.
+void WriteVectorG(FILE* file, const Vector& v);
+
+#endif  // R7P_POV_FORMAT_G_H_

@@ -596,15 +596,6 @@ std::optional<PovEquivalent> GeneratedFamily(const std::string& name) {
   return QuarterTorus(name, buf);
 }
 
-void WriteCorner(FILE* file, const Vector& v) {
-  char text[3 * kFormatGSize + 2];
-  text[0] = '<';
-  int length = 1 + FormatGTriple(v.x, v.y, v.z, ',', text + 1);
-  text[length++] = '>';
-  text[length] = '\0';
-  std::fputs(text, file);
-}
-
 }  // namespace
 
 std::optional<PovEquivalent> FindPovEquivalent(const std::string& name) {
@@ -673,13 +664,13 @@ int WritePrimitiveComparison(FILE* file, const std::string& name,
   constexpr int kComparisonColour = 46;
   WriteColourTexture(ctx.scene, file, kComparisonColour);
   std::fputs("//Primitive bbox: ", file);
-  WriteCorner(file, model.bbox.min);
+  WriteVectorG(file, model.bbox.min);
   std::fputc(' ', file);
-  WriteCorner(file, model.bbox.max);
+  WriteVectorG(file, model.bbox.max);
   std::fputs("\n//PovEquiv  bbox: ", file);
-  WriteCorner(file, found->box.min);
+  WriteVectorG(file, found->box.min);
   std::fputc(' ', file);
-  WriteCorner(file, found->box.max);
+  WriteVectorG(file, found->box.max);
   std::fprintf(file, "\nobject {\n%s\n", found->code.c_str());
   WriteSeamMatrix(file, model, "0.001", ctx.settings.SeamWidth);
   const float height = model.bbox.max.y - model.bbox.min.y;
