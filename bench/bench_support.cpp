@@ -24,6 +24,18 @@ void CollectFiles(const std::string& dir, std::vector<std::string>* paths) {
   }
 }
 
+size_t ReadAll(const std::vector<std::string>& paths, std::vector<char>& buffer) {
+  size_t bytes = 0;
+  for (const std::string& path : paths) {
+    FILE* stream = fopen(path.c_str(), "rb");
+    if (stream == nullptr) continue;
+    size_t got = 0;
+    while ((got = fread(buffer.data(), 1, buffer.size(), stream)) > 0) bytes += got;
+    fclose(stream);
+  }
+  return bytes;
+}
+
 QuietStdStreams::QuietStdStreams() {
   fflush(stdout);
   fflush(stderr);

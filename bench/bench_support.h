@@ -12,6 +12,10 @@ namespace bench_support {
 /// Appends every regular file below `dir` (recursively) to `paths`.
 void CollectFiles(const std::string& dir, std::vector<std::string>* paths);
 
+/// Reads every file of `paths` through `buffer` and returns the number of
+/// bytes read: the baseline the program's reading is compared with.
+size_t ReadAll(const std::vector<std::string>& paths, std::vector<char>& buffer);
+
 /// Runs the whole program on `argv` once per benchmark iteration, with its
 /// messages and remarks sent to /dev/null; returns the OR of the exit
 /// statuses (0 when every run succeeded).

@@ -19,21 +19,10 @@
 namespace {
 
 using bench_support::CollectFiles;
+using bench_support::ReadAll;
 using bench_support::RunProgramEachIteration;
 
 std::string CheckedTree() { return std::string(R7P_SHARED_DIR) + "/ldraw"; }
-
-size_t ReadAll(const std::vector<std::string>& paths, std::vector<char>& buffer) {
-  size_t bytes = 0;
-  for (const std::string& path : paths) {
-    FILE* stream = fopen(path.c_str(), "rb");
-    if (stream == nullptr) continue;
-    size_t got = 0;
-    while ((got = fread(buffer.data(), 1, buffer.size(), stream)) > 0) bytes += got;
-    fclose(stream);
-  }
-  return bytes;
-}
 
 void BM_ReadLibraryTree(benchmark::State& state) {
   std::vector<std::string> paths;

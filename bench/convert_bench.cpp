@@ -23,6 +23,7 @@
 namespace {
 
 using bench_support::CollectFiles;
+using bench_support::ReadAll;
 using bench_support::RunProgramEachIteration;
 
 std::string Library() { return std::string(R7P_SHARED_DIR) + "/ldraw"; }
@@ -127,13 +128,7 @@ void BM_ReadReferencedFiles(benchmark::State& state) {
   std::vector<char> buffer(1 << 16);
   size_t bytes = 0;
   for (auto _ : state) {
-    for (const std::string& path : files.paths()) {
-      FILE* stream = fopen(path.c_str(), "rb");
-      if (stream == nullptr) continue;
-      size_t got = 0;
-      while ((got = fread(buffer.data(), 1, buffer.size(), stream)) > 0) bytes += got;
-      fclose(stream);
-    }
+    bytes += ReadAll(files.paths(), buffer);
   }
   benchmark::DoNotOptimize(bytes);
   state.counters["files"] = static_cast<double>(files.paths().size());

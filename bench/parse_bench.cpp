@@ -18,6 +18,7 @@
 namespace {
 
 using bench_support::CollectFiles;
+using bench_support::ReadAll;
 
 std::vector<std::string> LibraryFiles() {
   std::vector<std::string> found;
@@ -31,13 +32,7 @@ void BM_ReadBytes(benchmark::State& state) {
   std::vector<char> buffer(1 << 16);
   size_t bytes = 0;
   for (auto _ : state) {
-    for (const std::string& path : paths) {
-      FILE* stream = fopen(path.c_str(), "rb");
-      if (stream == nullptr) continue;
-      size_t got = 0;
-      while ((got = fread(buffer.data(), 1, buffer.size(), stream)) > 0) bytes += got;
-      fclose(stream);
-    }
+    bytes += ReadAll(paths, buffer);
   }
   benchmark::DoNotOptimize(bytes);
   state.counters["files"] = static_cast<double>(paths.size());
