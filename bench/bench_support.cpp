@@ -1,6 +1,8 @@
 #include "bench/bench_support.h"
 
 #include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -34,6 +36,30 @@ size_t ReadAll(const std::vector<std::string>& paths, std::vector<char>& buffer)
     fclose(stream);
   }
   return bytes;
+}
+
+bool CatFiles(const std::vector<std::string>& paths) {
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>("cat"));
+  for (const std::string& path : paths) argv.push_back(const_cast<char*>(path.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  pid_t child = 0;
+  const int spawned = posix_spawnp(&child, "cat", &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return false;
+  int status = 0;
+  if (waitpid(child, &status, 0) != child) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void CatEachIteration(benchmark::State& state, const std::vector<std::string>& paths) {
+  bool ok = true;
+  for (auto _ : state) ok = CatFiles(paths) && ok;
+  if (!ok) state.SkipWithError("cat failed");
+  state.counters["files"] = static_cast<double>(paths.size());
 }
 
 QuietStdStreams::QuietStdStreams() {

@@ -16,6 +16,14 @@ void CollectFiles(const std::string& dir, std::vector<std::string>* paths);
 /// bytes read: the baseline the program's reading is compared with.
 size_t ReadAll(const std::vector<std::string>& paths, std::vector<char>& buffer);
 
+/// Runs the system's `cat` once on all of `paths` with its output sent to
+/// /dev/null and waits for it: what a user's `cat` of the same files costs,
+/// process start included. Returns false when it could not run or failed.
+bool CatFiles(const std::vector<std::string>& paths);
+
+/// Times CatFiles(paths) once per benchmark iteration.
+void CatEachIteration(benchmark::State& state, const std::vector<std::string>& paths);
+
 /// Runs the whole program on `argv` once per benchmark iteration, with its
 /// messages and remarks sent to /dev/null; returns the OR of the exit
 /// statuses (0 when every run succeeded).

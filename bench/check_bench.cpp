@@ -36,6 +36,12 @@ void BM_ReadLibraryTree(benchmark::State& state) {
                           static_cast<int64_t>(bytes));
 }
 
+void BM_CatLibraryTree(benchmark::State& state) {
+  std::vector<std::string> paths;
+  CollectFiles(CheckedTree(), &paths);
+  bench_support::CatEachIteration(state, paths);
+}
+
 void BM_CheckLibraryTree(benchmark::State& state) {
   for (const char* name : {"LDRAWDIR", "LDRAWINI", "LDRAWSEARCH", "LDRAWSEARCH01",
                            "LGEODIR", "USERPROFILE", "ALLUSERSPROFILE"})
@@ -55,6 +61,7 @@ void BM_CheckLibraryTree(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ReadLibraryTree)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CatLibraryTree)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_CheckLibraryTree)->Unit(benchmark::kMillisecond);
 
 }  // namespace

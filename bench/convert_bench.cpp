@@ -136,6 +136,11 @@ void BM_ReadReferencedFiles(benchmark::State& state) {
                           static_cast<int64_t>(files.bytes()));
 }
 
+void BM_CatReferencedFiles(benchmark::State& state) {
+  ReferencedFiles files(LargestModel());
+  bench_support::CatEachIteration(state, files.paths());
+}
+
 void BM_ConvertLargestModel(benchmark::State& state) {
   CleanEnvironment();
   const std::string model = LargestModel();
@@ -161,6 +166,7 @@ void BM_ConvertLargestModel(benchmark::State& state) {
 }
 
 BENCHMARK(BM_ReadReferencedFiles)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CatReferencedFiles)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ConvertLargestModel)->Unit(benchmark::kMillisecond);
 
 }  // namespace
