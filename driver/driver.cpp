@@ -1,6 +1,7 @@
 #include "driver/driver.h"
 
 #include <cstring>
+#include <vector>
 
 #include "driver/options.h"
 #include "driver/usage.h"
@@ -8,6 +9,8 @@
 #include "platform/platform.h"
 
 namespace {
+
+constexpr size_t kSceneBufferSize = size_t{1} << 18;
 
 bool IsSeparator(char c) { return c == '/' || c == '\\'; }
 
@@ -168,6 +171,10 @@ int Convert(Run& run, const ConversionHooks& hooks) {
   FILE* scene = fopen(sw.PovPath.c_str(), "w");
   if (scene == nullptr)
     diag.FatalError("Could not open '%s' for writing", sw.PovPath.c_str());
+  // A scene runs to megabytes; a large buffer writes it in few system
+  // calls. The buffer outlives the stream: it is closed below.
+  std::vector<char> scene_buffer(kSceneBufferSize);
+  setvbuf(scene, scene_buffer.data(), _IOFBF, scene_buffer.size());
   if (hooks.scene_opened) hooks.scene_opened(scene);
   fprintf(diag.message_stream, "Processing %s\n",
           hooks.last_opened_path ? hooks.last_opened_path().c_str()
