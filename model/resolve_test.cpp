@@ -49,6 +49,9 @@ class ResolveTest : public testing_support::SmallLibraryFixture {
   // Starts and loads the model at `path`; returns LoadModel's result.
   int Load(const std::string& path) {
     if (!loader_) Loader();
+    // The tests write models between loads; the finder reads each folder
+    // once, so it starts afresh (the loader's own state is kept).
+    finder_ = platform::PathFinder();
     if (loader_->StartModel(path) != 0) return -2;
     return loader_->LoadModel();
   }
