@@ -140,9 +140,24 @@ PathFinder::Kind PathFinder::Locate(const std::string& path,
 PathFinder::Kind PathFinder::LocateByComponents(const std::string& path,
                                                 std::string* found) {
   std::string at = path[0] == '/' ? "/" : "";
+  size_t rest = 0;  // where the components still to be matched begin
+  // A directory already listed exists as spelt, and so does each directory
+  // on the way to it: the matching starts below the deepest such one.
+  for (size_t slash = path.rfind('/'); slash != std::string::npos && slash > 0;
+       slash = path.rfind('/', slash - 1)) {
+    const std::string_view prefix = std::string_view(path).substr(0, slash);
+    auto it = listings_.find(prefix);
+    if (it == listings_.end() ||
+        it->second->state != Directory::State::kListed ||
+        !IsPlainDirectory(prefix))
+      continue;
+    at = prefix;
+    rest = slash + 1;
+    break;
+  }
   Kind kind = Kind::kUnresolved;
   Entry* last = nullptr;  // the entry `at` ends in, when it came from a listing
-  for (const std::string& part : SplitComponents(path)) {
+  for (const std::string& part : SplitComponents(path.substr(rest))) {
     last = nullptr;
     std::string exact_path = Join(at, part);
     if (IsDot(part)) {
