@@ -63,9 +63,11 @@ void CheckRun::WalkDirectory(
   std::string base = dir;
   if (base.back() != '/') base += '/';
   int count = 0;
-  std::optional<std::vector<std::string>> names = platform::ListDirectory(base);
-  for (const std::string& name : names.value_or(std::vector<std::string>())) {
-    const std::string path = base + name;
+  std::optional<std::vector<platform::DirEntry>> entries =
+      platform::ListDirectoryEntries(base);
+  for (const platform::DirEntry& entry :
+       entries.value_or(std::vector<platform::DirEntry>())) {
+    const std::string path = base + entry.name;
     if (path.size() > platform::kMaxHostPath) {
       fprintf(reader_.diag.message_stream,
               "Skipping '%s': path longer than %d bytes\n", path.c_str(),
@@ -74,7 +76,12 @@ void CheckRun::WalkDirectory(
     }
     // Sub-directories are walked where they are met, so their count line
     // comes before the line of this directory.
-    if (platform::IsDirectory(path)) {
+    // The listing knows most entries' type; links are followed.
+    const bool is_directory =
+        entry.kind == platform::EntryKind::kUnknown
+            ? platform::IsDirectory(path)
+            : entry.kind == platform::EntryKind::kDirectory;
+    if (is_directory) {
       WalkDirectory(path, per_file);
       continue;
     }

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "model/resolve.h"
+#include "platform/platform.h"
 #include "tests/small_library_fixture.h"
 #include "tests/test_support.h"
 
@@ -79,6 +83,60 @@ TEST_F(CheckModeTest, DirectoryTree) {
   check_->WalkDirectory(tree.path() + "/none", [](const std::string&) { FAIL(); });
   EXPECT_EQ(remarks_.text().substr(before),
             "0 files in " + tree.path() + "/none checked.\n");
+}
+
+// The walk as done by asking the file system about every entry.
+void SlowWalk(const std::string& dir, std::vector<std::string>* files,
+              std::vector<std::string>* counts) {
+  std::string base = dir.back() == '/' ? dir : dir + "/";
+  int count = 0;
+  for (const std::string& name :
+       platform::ListDirectory(base).value_or(std::vector<std::string>())) {
+    if (platform::IsDirectory(base + name)) {
+      SlowWalk(base + name, files, counts);
+      continue;
+    }
+    files->push_back(base + name);
+    ++count;
+  }
+  base.pop_back();
+  counts->push_back(std::to_string(count) + " files in " + base + " checked.\n");
+}
+
+TEST_F(CheckModeTest, WalkFollowsLinksAsTheFileSystemDoes) {
+  namespace fs = std::filesystem;
+  TempDir tree, elsewhere;
+  tree.Write("a.dat", kTriangle);
+  tree.Write("sub/c.dat", kTriangle);
+  elsewhere.Write("far/d.dat", kTriangle);
+  elsewhere.Write("e.dat", kTriangle);
+  fs::create_directory_symlink(elsewhere.path() + "/far", tree.path() + "/linked");
+  fs::create_symlink(elsewhere.path() + "/e.dat", tree.path() + "/sub/e.dat");
+  fs::create_symlink(tree.path() + "/gone", tree.path() + "/dangling.dat");
+  fs::create_symlink("../sub", tree.path() + "/sub/up");
+  Run();
+  diag_.message_stream = remarks_.get();
+  remarks_.NewText();
+  std::vector<std::string> walked;
+  check_->WalkDirectory(tree.path(), [&](const std::string& path) {
+    walked.push_back(path);
+    fprintf(remarks_.get(), "%s\n", path.c_str());
+  });
+  std::vector<std::string> files, counts;
+  SlowWalk(tree.path(), &files, &counts);
+  EXPECT_EQ(walked, files);
+  std::string log = remarks_.NewText();
+  for (const std::string& line : counts) {
+    EXPECT_NE(log.find(line), std::string::npos) << line;
+  }
+  // Linked folders are walked (a ring of links until the links give out),
+  // linked and dangling files are checked.
+  for (const char* file : {"/linked/d.dat", "/sub/e.dat", "/dangling.dat",
+                           "/sub/up/up/c.dat"})
+    EXPECT_NE(std::find(walked.begin(), walked.end(), tree.path() + file),
+              walked.end()) << file;
+  EXPECT_NE(log.find("1 files in " + tree.path() + "/linked checked.\n"),
+            std::string::npos);
 }
 
 TEST_F(CheckModeTest, WholeLibraryAndCacheListing) {

@@ -49,6 +49,9 @@ class ResolveTest : public testing_support::SmallLibraryFixture {
   // Starts and loads the model at `path`; returns LoadModel's result.
   int Load(const std::string& path) {
     if (!loader_) Loader();
+    // The tests write models between loads; the finder reads each folder
+    // once, so it starts afresh (the loader's own state is kept).
+    finder_ = platform::PathFinder();
     if (loader_->StartModel(path) != 0) return -2;
     return loader_->LoadModel();
   }
@@ -142,6 +145,72 @@ TEST_F(ResolveTest, FindingFiles) {
   EXPECT_TRUE(written_.empty());
   EXPECT_EQ(loader.FindLibraryFile("gone.ldr", false, nullptr), nullptr);
   EXPECT_EQ(loader.OpenWithExtensions("brick", root + "/parts/", false), nullptr);
+}
+
+TEST_F(ResolveTest, LibraryLookupsMatchCaseAndFollowLinks) {
+  namespace fs = std::filesystem;
+  const std::string& root = lib_.path();
+  lib_.Write("p/Stud.DAT", "0 stud\n");
+  lib_.Write("parts/twin.dat", "0 lower\n");
+  lib_.Write("parts/Twin.dat", "0 upper\n");
+  lib_.Write("parts/a..b.dat", "0 dots\n");
+  TempDir elsewhere;
+  elsewhere.Write("Sub/3001s01.dat", "0 sub\n");
+  fs::create_symlink(root + "/p/Stud.DAT", root + "/parts/linked.dat");
+  fs::create_directory_symlink(elsewhere.path() + "/Sub", root + "/parts/S");
+  fs::create_symlink(root + "/gone.dat", root + "/parts/dangling.dat");
+  switches_.Verbose = 1;
+  ModelLoader& loader = Loader();
+  struct Case {
+    const char* name;
+    std::string found;  // empty: not found
+    bool in_p;          // found in the first search directory
+  };
+  const std::string p = "Trying SearchDirs[0] 09 '" + root + "/p/' ";
+  const std::string parts = "Trying SearchDirs[1] 04 '" + root + "/parts/' ";
+  const std::string models = "Trying SearchDirs[2] 00 '" + root + "/models/' ";
+  for (int round = 0; round < 2; ++round) {
+    for (const Case& c : std::vector<Case>{
+             {"stud.dat", root + "/p/Stud.DAT", true},
+             {"TWIN.DAT", root + "/parts/twin.dat", false},
+             {"twin.dat", root + "/parts/twin.dat", false},
+             {"Twin.dat", root + "/parts/Twin.dat", false},
+             {"LINKED.dat", root + "/parts/linked.dat", false},
+             {"s\\3001S01.DAT", root + "/parts/S/3001s01.dat", false},
+             {"A..B.dat", root + "/parts/a..b.dat", false},
+             {"dangling.dat", "", false},
+             // ".." after a linked folder leads out of the link's target.
+             {"s\\..\\twin.dat", "", false},
+             {"..\\p\\stud.dat", root + "/p/../p/Stud.DAT", true},
+             {"nothing\\x.dat", "", false}}) {
+      messages_.NewText();
+      FILE* file = loader.FindLibraryFile(c.name, false, nullptr);
+      EXPECT_EQ(file != nullptr, !c.found.empty()) << c.name;
+      if (file != nullptr) {
+        fclose(file);
+        EXPECT_EQ(loader.LastOpenedPath(), c.found) << c.name;
+      }
+      // Every search is shown, each directory on a line of its own.
+      const std::string name = std::string("'") + c.name + "' ''";
+      const std::string log = messages_.NewText();
+      if (c.found.empty()) {
+        EXPECT_EQ(log, p + name + "\n" + parts + name + "\n" + models + name + "\n");
+      } else if (c.in_p) {
+        EXPECT_EQ(log, p + name + " GOT IT!\n");
+      } else {
+        EXPECT_EQ(log, p + name + "\n" + parts + name + " GOT IT!\n") << c.name;
+      }
+    }
+  }
+  // Without -v the answers come from the loader's cache the second time.
+  switches_.Verbose = 0;
+  for (int round = 0; round < 2; ++round) {
+    FILE* file = loader.FindLibraryFile("TWIN.dat", false, nullptr);
+    ASSERT_NE(file, nullptr);
+    fclose(file);
+    EXPECT_EQ(loader.LastOpenedPath(), root + "/parts/twin.dat");
+    EXPECT_EQ(loader.FindLibraryFile("Missing.dat", false, nullptr), nullptr);
+  }
 }
 
 TEST_F(ResolveTest, LibraryFilesStayKnownAcrossModels) {

@@ -20,30 +20,6 @@ bool StatPath(const std::string& path, struct stat* st) {
   return !path.empty() && stat(path.c_str(), st) == 0;
 }
 
-bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
-// Splits "a/b//c/" into "a", "b", "c"; the leading '/' is reported apart.
-std::vector<std::string> SplitComponents(const std::string& path) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  while (start <= path.size()) {
-    size_t slash = path.find('/', start);
-    if (slash == std::string::npos) slash = path.size();
-    if (slash > start) parts.push_back(path.substr(start, slash - start));
-    start = slash + 1;
-  }
-  return parts;
-}
-
 std::string Join(const std::string& dir, const std::string& name) {
   if (dir.empty()) return name;
   if (dir.back() == '/') return dir + name;
@@ -123,88 +99,45 @@ std::string CurrentDirectory() {
   return buffer;
 }
 
-std::optional<std::vector<std::string>> ListDirectory(const std::string& dir) {
+namespace {
+
+EntryKind KindOf(unsigned char type) {
+  switch (type) {
+    case DT_DIR:
+      return EntryKind::kDirectory;
+    case DT_LNK:
+    case DT_UNKNOWN:
+      return EntryKind::kUnknown;
+    default:
+      return EntryKind::kOther;
+  }
+}
+
+}  // namespace
+
+std::optional<std::vector<DirEntry>> ListDirectoryEntries(
+    const std::string& dir, bool* missing) {
   DIR* handle = opendir(dir.empty() ? "." : dir.c_str());
+  if (missing != nullptr)
+    *missing = handle == nullptr && (errno == ENOENT || errno == ENOTDIR);
   if (handle == nullptr) return std::nullopt;
-  std::vector<std::string> names;
+  std::vector<DirEntry> entries;
   while (struct dirent* entry = readdir(handle)) {
     if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0)
       continue;
-    names.emplace_back(entry->d_name);
+    entries.push_back(DirEntry{entry->d_name, KindOf(entry->d_type)});
   }
   closedir(handle);
+  return entries;
+}
+
+std::optional<std::vector<std::string>> ListDirectory(const std::string& dir) {
+  std::optional<std::vector<DirEntry>> entries = ListDirectoryEntries(dir);
+  if (!entries) return std::nullopt;
+  std::vector<std::string> names;
+  names.reserve(entries->size());
+  for (DirEntry& entry : *entries) names.push_back(std::move(entry.name));
   return names;
-}
-
-const std::vector<std::string>* PathFinder::Listing(const std::string& dir) {
-  auto it = listings_.find(dir);
-  if (it == listings_.end())
-    it = listings_.emplace(dir, ListDirectory(dir)).first;
-  return it->second ? &*it->second : nullptr;
-}
-
-bool PathFinder::DirectoryOnTheWayExists(const std::string& dir) {
-  if (existing_dirs_.count(dir) != 0) return true;
-  if (!Exists(dir)) return false;
-  existing_dirs_.insert(dir);
-  return true;
-}
-
-std::optional<std::string> PathFinder::Find(const std::string& path) {
-  if (path.empty() || path.size() > kMaxHostPath) return std::nullopt;
-  if (Exists(path)) return path;
-  return FindMissing(path);
-}
-
-std::optional<std::string> PathFinder::FindMissing(const std::string& path) {
-  std::string found = path[0] == '/' ? "/" : "";
-  const std::vector<std::string> parts = SplitComponents(path);
-  for (size_t i = 0; i < parts.size(); ++i) {
-    const std::string& part = parts[i];
-    std::string exact = Join(found, part);
-    // Every component but the last is a directory on the way; library
-    // misses go through the same few of them again and again.
-    const bool dot = part == "." || part == "..";
-    if (dot || (i + 1 < parts.size() ? DirectoryOnTheWayExists(exact)
-                                     : Exists(exact))) {
-      found = exact;
-      continue;
-    }
-    const std::vector<std::string>* names = Listing(found.empty() ? "." : found);
-    if (names == nullptr) return std::nullopt;
-    const std::string* match = nullptr;
-    for (const std::string& name : *names) {
-      if (EqualIgnoringAsciiCase(name, part)) {
-        match = &name;
-        break;
-      }
-    }
-    if (match == nullptr) return std::nullopt;
-    found = Join(found, *match);
-  }
-  if (!path.empty() && path.back() == '/' && found.back() != '/') found += '/';
-  return Exists(found) ? std::optional<std::string>(found) : std::nullopt;
-}
-
-FILE* PathFinder::Open(const std::string& path, std::string* found_path) {
-  // Most names are spelt as on disk: open them at once and ask the open
-  // file whether it is a directory, instead of looking the path up twice.
-  if (path.empty() || path.size() > kMaxHostPath) return nullptr;
-  FILE* exact = fopen(path.c_str(), "rb");
-  const bool absent = exact == nullptr && errno == ENOENT;
-  if (exact != nullptr) {
-    struct stat st;
-    if (fstat(fileno(exact), &st) == 0 && !S_ISDIR(st.st_mode)) {
-      if (found_path != nullptr) *found_path = path;
-      return exact;
-    }
-    fclose(exact);
-  }
-  std::optional<std::string> found = absent ? FindMissing(path) : Find(path);
-  if (!found || IsDirectory(*found)) return nullptr;
-  FILE* file = fopen(found->c_str(), "rb");
-  if (file != nullptr && found_path != nullptr) *found_path = *found;
-  return file;
 }
 
 void LaunchDetached(const std::string& program, const std::string& argument) {

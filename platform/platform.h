@@ -4,10 +4,12 @@
 
 #include <cstdio>
 #include <ctime>
-#include <map>
+#include <functional>
+#include <memory>
 #include <optional>
-#include <set>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -35,29 +37,78 @@ void WaitForKey();
 /// The process's current working directory.
 std::string CurrentDirectory();
 
+/// What a directory listing says of an entry without asking the file
+/// system again. kUnknown covers symbolic links (the link's target decides)
+/// and file systems that do not report types: stat the entry to know.
+enum class EntryKind : unsigned char { kUnknown, kDirectory, kOther };
+
+struct DirEntry {
+  std::string name;
+  EntryKind kind = EntryKind::kUnknown;
+};
+
+/// The entries of a directory (without "." and ".."), in the order the file
+/// system returns them; nullopt when it cannot be read. `missing` (may be
+/// null) tells whether that is because no directory is there (a component
+/// is absent or is no directory) rather than, say, a lack of permission.
+std::optional<std::vector<DirEntry>> ListDirectoryEntries(
+    const std::string& dir, bool* missing = nullptr);
+
 /// Names of the entries of a directory (without "." and ".."), in the order
 /// the file system returns them; nullopt when it cannot be read.
 std::optional<std::vector<std::string>> ListDirectory(const std::string& dir);
 
-/// Case-insensitive lookup of library content. The exact path is tried
-/// first; then each missing component is matched without regard to ASCII
-/// case within its directory. Directory listings are read once and cached
-/// for the life of the object. Returns the path as found on disk.
+/// Case-insensitive lookup of library content. A name spelt as on disk is
+/// taken as it is; otherwise each component is matched without regard to
+/// ASCII case within its directory, the first match in listing order. Every
+/// directory is listed once for the life of the object and the answers come
+/// from those listings, so a lookup costs no system call once its
+/// directories have been read (links are followed once per entry). Entries
+/// added or removed after a directory was listed are not seen. Directories
+/// that cannot be listed are asked about each path instead. Returns the path
+/// as found on disk.
 class PathFinder {
  public:
+  PathFinder();
+  ~PathFinder();
+  PathFinder(PathFinder&&) noexcept;
+  PathFinder& operator=(PathFinder&&) noexcept;
+
   std::optional<std::string> Find(const std::string& path);
-  /// Opens the file found by Find() for reading ("rb"); null when absent.
+  /// Opens the file found by Find() for reading ("rb"); null when absent or
+  /// a directory.
   FILE* Open(const std::string& path, std::string* found_path = nullptr);
 
  private:
-  const std::vector<std::string>* Listing(const std::string& dir);
-  /// Find() for a path known not to exist as spelt.
-  std::optional<std::string> FindMissing(const std::string& path);
-  /// Whether the directory on the way to a file exists; a directory once
-  /// seen is taken to stay, as its listing does.
-  bool DirectoryOnTheWayExists(const std::string& dir);
-  std::map<std::string, std::optional<std::vector<std::string>>> listings_;
-  std::set<std::string> existing_dirs_;
+  struct Directory;
+  enum class Kind : unsigned char;
+  struct Entry;
+  struct StringHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const {
+      return std::hash<std::string_view>()(text);
+    }
+  };
+
+  /// Where `path` is on disk and what it is (kAbsent when nowhere).
+  Kind Locate(const std::string& path, std::string* found);
+  /// Locate() for a path whose spelling did not settle it at once: the
+  /// components are matched one by one from the start.
+  Kind LocateByComponents(const std::string& path, std::string* found);
+  /// The listing of `dir` ("" for the current directory), read on first use.
+  Directory& Listing(std::string_view dir);
+  /// The entry spelt `name` in `dir`, or null. `first` gets the first entry
+  /// in listing order spelt like `name` but for ASCII case (null if none).
+  Entry* Match(Directory& dir, std::string_view name, Entry** first);
+  /// What `entry`, at `path`, is; links are followed once.
+  static Kind Resolve(Entry& entry, const std::string& path);
+  /// What is at `path`, asking the file system.
+  static Kind KindOnDisk(const std::string& path);
+
+  std::unordered_map<std::string, std::unique_ptr<Directory>, StringHash,
+                     std::equal_to<>>
+      listings_;
+  std::string folded_;  // scratch for case-folded names
 };
 
 /// Starts `program` with `argument` detached (new session, standard
