@@ -43,6 +43,10 @@ int CheckRun::RunChecks() {
               PrimitivesCovered * 100 / PrimitivesTotal);
     return 0;
   }
+  // Files found beside the checked file belong to it and are read again
+  // for the next one; the library's primitives would be read hundreds of
+  // times from disk.
+  finder_.KeepContents();
   if (!switches.ModelPath.empty()) {
     if (platform::IsDirectory(switches.ModelPath))
       WalkDirectory(switches.ModelPath, check);

@@ -371,7 +371,7 @@ FILE* ModelLoader::FindLibraryFile(const std::string& name, bool cur_dir_first,
       last_path_ = hit->second.path;
       *dir_flags = hit->second.flags;
       // The path is the file as found on the disk the first time.
-      return fopen(last_path_.c_str(), "rb");
+      return finder_.OpenFound(last_path_);
     }
   }
   for (size_t i = 0; i < record->SearchDirs.size(); ++i) {

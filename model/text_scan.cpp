@@ -67,7 +67,9 @@ LineReader::LineReader(FILE* stream, size_t block)
       block_(new char[size_]) {
   // The blocks are read straight into our own buffer; a stdio buffer as
   // well would only add a copy (and a file status query to size it).
-  setvbuf(stream_, nullptr, _IONBF, 0);
+  // Streams over memory have no descriptor and stay buffered: unbuffered,
+  // stdio would hand them over one byte per call.
+  if (fileno(stream_) >= 0) setvbuf(stream_, nullptr, _IONBF, 0);
 }
 
 bool LineReader::Fill() {

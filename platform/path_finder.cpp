@@ -89,9 +89,18 @@ FILE* PathFinder::Open(const std::string& path, std::string* found_path) {
   std::string found;
   const Kind kind = Locate(path, &found);
   if (kind == Kind::kAbsent || kind == Kind::kDirectory) return nullptr;
-  FILE* file = fopen(found.c_str(), "rb");
+  FILE* file = OpenFound(found);
   if (file != nullptr && found_path != nullptr) *found_path = std::move(found);
   return file;
+}
+
+FILE* PathFinder::OpenFound(const std::string& found_path) {
+  if (contents_ != nullptr) return contents_->Open(found_path);
+  return fopen(found_path.c_str(), "rb");
+}
+
+void PathFinder::KeepContents() {
+  if (contents_ == nullptr) contents_ = std::make_unique<ContentCache>();
 }
 
 PathFinder::Kind PathFinder::Locate(const std::string& path,

@@ -12,6 +12,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/content_cache.h"
+
 namespace platform {
 
 /// Longest host path accepted (bytes); longer ones are refused by callers.
@@ -78,6 +80,11 @@ class PathFinder {
   /// Opens the file found by Find() for reading ("rb"); null when absent or
   /// a directory.
   FILE* Open(const std::string& path, std::string* found_path = nullptr);
+  /// Opens `found_path`, a path Open() or Find() gave before, for reading.
+  FILE* OpenFound(const std::string& found_path);
+  /// From now on the bytes of files opened are kept for the rest of the
+  /// finder's life (see ContentCache): for runs that read files again.
+  void KeepContents();
 
  private:
   struct Directory;
@@ -109,6 +116,7 @@ class PathFinder {
                      std::equal_to<>>
       listings_;
   std::string folded_;  // scratch for case-folded names
+  std::unique_ptr<ContentCache> contents_;  // null: every open reads the disk
 };
 
 /// Starts `program` with `argument` detached (new session, standard
