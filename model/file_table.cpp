@@ -89,6 +89,8 @@ bool FileTable::AppendLine(DatFile& file, DatLine&& line) {
 // Nested transform blocks own each other through their lines; freeing them
 // with a work list keeps ten thousand nested blocks from exhausting the stack.
 void FileTable::FreeFileLines(DatFile& file) {
+  // Freed lines leave no storage behind, so a record met again costs nothing.
+  if (file.lines.capacity() == 0) return;
   std::vector<std::unique_ptr<DatFile>> pending;
   DetachLines(file, pending);
   while (!pending.empty()) {

@@ -75,6 +75,28 @@ uint64_t StringHash(std::string_view text) {
   return h;
 }
 
+void SortPair(uint64_t& a, uint64_t& b) {
+  if (a > b) std::swap(a, b);
+}
+
+// Sorts two to four values with a fixed sequence of exchanges (cheaper
+// than a general sort for so few).
+void SortFew(uint64_t* v, int count) {
+  if (count == 2) {
+    SortPair(v[0], v[1]);
+  } else if (count == 3) {
+    SortPair(v[0], v[1]);
+    SortPair(v[1], v[2]);
+    SortPair(v[0], v[1]);
+  } else {
+    SortPair(v[0], v[1]);
+    SortPair(v[2], v[3]);
+    SortPair(v[0], v[2]);
+    SortPair(v[1], v[3]);
+    SortPair(v[1], v[2]);
+  }
+}
+
 // The rows of the 3x4 placement that a type-1 line compares: all twelve.
 constexpr int kPlacementIndices[12] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
 
@@ -99,10 +121,10 @@ std::optional<uint64_t> DuplicateKey(const DatLine& line,
   for (int k = 0; k < count; ++k) hashes[k] = VertexHash(line.matrix.Row(k));
   if (line.type == 5) {
     // End points and control points are each an unordered pair.
-    if (hashes[0] > hashes[1]) std::swap(hashes[0], hashes[1]);
-    if (hashes[2] > hashes[3]) std::swap(hashes[2], hashes[3]);
+    SortPair(hashes[0], hashes[1]);
+    SortPair(hashes[2], hashes[3]);
   } else {
-    std::sort(hashes, hashes + count);
+    SortFew(hashes, count);
   }
   for (int k = 0; k < count; ++k) seed = Combine(seed, hashes[k]);
   return Mix(seed);
@@ -331,7 +353,7 @@ LineValidator::LineValidator(Diagnostics& diag, const RunSwitches& switches,
 LineValidator::~LineValidator() = default;
 
 void LineValidator::BeginFile() {
-  duplicates_.clear();
+  ForgetDuplicates();
   last_file_.clear();
   last_line_ = 0;
 }
@@ -341,10 +363,16 @@ void LineValidator::NoticePhysicalFile() {
   // each at most once; a new name or a number that does not advance means a
   // new file, whose records may reuse the addresses of freed ones.
   if (diag_.current_file != last_file_ || diag_.current_line <= last_line_) {
-    duplicates_.clear();
+    ForgetDuplicates();
     last_file_ = diag_.current_file;
   }
   last_line_ = diag_.current_line;
+}
+
+void LineValidator::ForgetDuplicates() {
+  duplicates_.clear();
+  last_record_ = nullptr;
+  last_index_ = nullptr;
 }
 
 void LineValidator::SetThreshold() {
@@ -519,8 +547,14 @@ void LineValidator::ReportDuplicates(const DatLine& line,
                                      const DatFile& file) {
   std::optional<uint64_t> key = DuplicateKey(line, name);
   if (!key) return;
-  std::unique_ptr<DuplicateIndex>& index = duplicates_[&file];
-  if (!index) index = std::make_unique<DuplicateIndex>();
+  // Consecutive lines nearly always go to the same record.
+  if (&file != last_record_) {
+    std::unique_ptr<DuplicateIndex>& entry = duplicates_[&file];
+    if (!entry) entry = std::make_unique<DuplicateIndex>();
+    last_record_ = &file;
+    last_index_ = entry.get();
+  }
+  DuplicateIndex* index = last_index_;
   index->CatchUp(file);
   // Every earlier copy is named, as part authors expect. Below warning
   // level 1 nothing would be shown, so a file that repeats one line many
