@@ -4,9 +4,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <algorithm>
 #include <map>
 #include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "driver/settings.h"
 #include "model/diagnostics.h"
@@ -458,6 +461,84 @@ TEST_F(LineValidationTest, DuplicatesOnlyAmongStoredLinesOfTheSameRecord) {
   Check("3 16 7 0 0 0 7 0 0 0 0");
   Check("3 16 0 0 9 9 0 0 0 9 0");
   EXPECT_EQ(Warning("Identical to line 40"), Remarks());
+}
+
+// The duplicate check by its definition: every earlier stored line of the
+// same type with the same numbers (vertices in any order, optional lines'
+// end and control points as separate pairs) and target, compared as floats.
+bool SameRows(const Matrix& a, const Matrix& b, int first, int count) {
+  int order[4] = {0, 1, 2, 3};
+  do {
+    bool same = true;
+    for (int k = 0; k < count && same; ++k)
+      for (int c = 0; c < 3; ++c)
+        if (a.at(first + k, c) != b.at(first + order[k], c)) same = false;
+    if (same) return true;
+  } while (std::next_permutation(order, order + count));
+  return false;
+}
+
+bool EqualByDefinition(const DatLine& earlier, const DatLine& line,
+                       const std::string& name) {
+  if (earlier.type != line.type) return false;
+  switch (line.type) {
+    case 1:
+      for (int i = 0; i < 12; ++i)
+        if (earlier.matrix.m[i] != line.matrix.m[i]) return false;
+      return earlier.file->name == name;
+    case 5:
+      return SameRows(line.matrix, earlier.matrix, 0, 2) &&
+             SameRows(line.matrix, earlier.matrix, 2, 2);
+    default:
+      return SameRows(line.matrix, earlier.matrix, 0, line.type);
+  }
+}
+
+// The line numbers named by "Identical to line" remarks, in their order.
+std::vector<uint32_t> NamedDuplicates(const std::string& remarks) {
+  std::vector<uint32_t> numbers;
+  const std::string marker = ": Identical to line ";
+  for (size_t at = remarks.find(marker); at != std::string::npos;
+       at = remarks.find(marker, at + 1))
+    numbers.push_back(static_cast<uint32_t>(
+        std::stoul(remarks.substr(at + marker.size()))));
+  return numbers;
+}
+
+TEST_F(LineValidationTest, DuplicatesAgreeWithAPairwiseComparison) {
+  // Few distinct numbers, so that lines repeat often, in every vertex
+  // order, with -0 for 0 and the odd NaN that equals nothing.
+  store_ = true;
+  diag_.warning_level = 1;
+  std::mt19937 rng(5);
+  auto pick = [&rng](int n) { return std::uniform_int_distribution<int>(0, n)(rng); };
+  const char* const kNumbers[] = {"0", "-0", "1", "2", "-1", "0.5", "nan"};
+  auto number = [&]() { return std::string(kNumbers[pick(20) == 0 ? 6 : pick(5)]); };
+  const char* const kPlacements[] = {"1 0 0 0 1 0 0 0 1", "-1 0 0 0 1 0 0 0 1",
+                                     "0 0 1 0 1 0 -1 0 0", "1 0 0 0 -0 1 0 1 0"};
+  for (int n = 0; n < 3000; ++n) {
+    const int type = 1 + pick(4);
+    std::string text = std::to_string(type) + " 16";
+    if (type == 1) {
+      for (int i = 0; i < 3; ++i) text += " " + number();
+      text += std::string(" ") + kPlacements[pick(3)];
+      text += pick(1) == 0 ? " a.dat" : " b.dat";
+    } else {
+      const int vertices = type == 2 ? 2 : type == 3 ? 3 : 4;
+      for (int k = 0; k < vertices; ++k)
+        for (int c = 0; c < 3; ++c) text += " " + number();
+    }
+    const std::vector<DatLine>& stored = model_.lines;
+    const size_t before = stored.size();
+    Check(text);
+    std::string name;
+    DatLine checked = MakeLine(text, &name);
+    checked.matrix = last_.matrix;
+    std::vector<uint32_t> want;
+    for (size_t i = 0; i < before; ++i)
+      if (EqualByDefinition(stored[i], checked, name)) want.push_back(stored[i].lineNumber);
+    ASSERT_EQ(NamedDuplicates(Remarks()), want) << text;
+  }
 }
 
 TEST_F(LineValidationTest, LargeFileDuplicateCheck) {
