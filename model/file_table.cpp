@@ -82,6 +82,10 @@ bool FileTable::AddUsedColour(int32_t colour) {
 }
 
 bool FileTable::AppendLine(DatFile& file, DatLine&& line) {
+  // Room for a small file's lines at once saves the first few growths, each
+  // of which moves every line.
+  constexpr size_t kFirstLines = 32;
+  if (file.lines.capacity() == 0) file.lines.reserve(kFirstLines);
   file.lines.push_back(std::move(line));
   return true;
 }

@@ -138,6 +138,11 @@ class DatFileReader {
   void EndSection(bool at_eof);
   int Validate(DatLine& line, const std::string& name);
   bool ColourKnown(int32_t colour) const;
+  bool IsStored(int32_t type) const {
+    return ((ctx_.line_type_mask >> type) & 1u) != 0;
+  }
+  // The text of a comment is needed only where comments are stored.
+  bool KeepsComments() const { return IsStored(0); }
   bool Store(DatLine&& line);
   bool OpenBlock(int kind, const Matrix& placement);
 
@@ -216,7 +221,8 @@ Outcome DatFileReader::ProcessLine(char* buffer, size_t length) {
     }
   }
   // Free text before the first LDraw line is kept whole, as a comment.
-  if (line.type == 0 && (line.flags & META) == 0) line.text.assign(buffer, length);
+  if (line.type == 0 && (line.flags & META) == 0 && KeepsComments())
+    line.text.assign(buffer, length);
   if (meta != nullptr) {
     outcome = HandleMeta(meta, line, &opened);
     if (outcome != Outcome::kStore) return outcome;
@@ -227,11 +233,13 @@ Outcome DatFileReader::ProcessLine(char* buffer, size_t length) {
     if (line.file == nullptr) return Outcome::kDrop;
     if (det < 0) line.flags |= MIRRORED;
   }
-  Matrix placement = line.matrix;
-  if (((ctx_.line_type_mask >> line.type) & 1u) != 0 && !Store(std::move(line)))
-    return Outcome::kAbandon;
-  if (opened != kNoBlock && !OpenBlock(opened, placement))
-    return Outcome::kAbandon;
+  if (opened != kNoBlock) {
+    const Matrix placement = line.matrix;
+    if (IsStored(line.type) && !Store(std::move(line))) return Outcome::kAbandon;
+    if (!OpenBlock(opened, placement)) return Outcome::kAbandon;
+    return Outcome::kStore;
+  }
+  if (IsStored(line.type) && !Store(std::move(line))) return Outcome::kAbandon;
   return Outcome::kStore;
 }
 
@@ -248,7 +256,7 @@ Outcome DatFileReader::ScanTypeZero(const char* after_zero, const char* end,
     ++text;
   else
     diag_.ReportMessage(3, kWarning, "Comment lines should have space after 0");
-  line.text.assign(text, static_cast<size_t>(end - text));
+  if (KeepsComments()) line.text.assign(text, static_cast<size_t>(end - text));
   *meta = SkipBlanks(text);
   if (!IsFileLine(*meta)) return Outcome::kStore;
   std::string section_name = ReadFileName(*meta + 5, diag_);
