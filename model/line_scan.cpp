@@ -1,5 +1,6 @@
 #include "model/line_scan.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -27,11 +28,23 @@ constexpr long kMaxAccumulated = 9;
 // The same for the colour, accumulated in 64 bits.
 constexpr long kMaxColourDigits = 18;
 
-// White space as scanf's directives and conversions skip it (C locale):
-// the blank, and tab, LF, VT, FF and CR, which are the codes 9 to 13.
-bool IsScanSpace(char c) {
-  return c == ' ' || static_cast<unsigned char>(c - '\t') < 5;
+// Character classes of the scan, looked up in one step per character.
+constexpr unsigned char kSpace = 1;      // skipped by scanf (C locale)
+constexpr unsigned char kNumberEnd = 2;  // white space or the end of the text
+
+constexpr std::array<unsigned char, 256> MakeClasses() {
+  std::array<unsigned char, 256> classes{};
+  // The blank, and tab, LF, VT, FF and CR, which are the codes 9 to 13.
+  for (int c : {' ', '\t', '\n', '\v', '\f', '\r'})
+    classes[static_cast<size_t>(c)] = kSpace | kNumberEnd;
+  classes[0] = kNumberEnd;
+  return classes;
 }
+constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
+
+unsigned char ClassOf(char c) { return kClasses[static_cast<unsigned char>(c)]; }
+
+bool IsScanSpace(char c) { return (ClassOf(c) & kSpace) != 0; }
 
 const char* SkipScanSpace(const char* p) {
   while (IsScanSpace(*p)) ++p;
@@ -45,7 +58,7 @@ unsigned DigitValue(char c) {
 
 // A number handled here must be followed by white space or the end: any
 // other character would start a partial conversion.
-bool EndsNumber(char c) { return c == '\0' || IsScanSpace(c); }
+bool EndsNumber(char c) { return (ClassOf(c) & kNumberEnd) != 0; }
 
 // Takes the digits at `*p` into `value` (which wraps around on overflow;
 // callers bound the digit count) and returns how many there were.
@@ -77,6 +90,26 @@ bool ParseInteger(const char** cursor, long max_digits, bool leading_zero_base,
   const long magnitude = static_cast<long>(result);
   *value = negative ? -magnitude : magnitude;
   *cursor = p;
+  return true;
+}
+
+/// The usual line type and colour: one digit, or two not starting with 0
+/// (which "%li" would read in octal), followed by white space or the end.
+/// False, with nothing taken, for anything else.
+bool ParseSmallInteger(const char** cursor, long* value) {
+  const char* p = *cursor;
+  const unsigned first = DigitValue(p[0]);
+  if (first >= 10) return false;
+  const unsigned second = DigitValue(p[1]);
+  if (second >= 10) {
+    if (!EndsNumber(p[1])) return false;
+    *value = first;
+    *cursor = p + 1;
+    return true;
+  }
+  if (first == 0 || !EndsNumber(p[2])) return false;
+  *value = first * 10 + second;
+  *cursor = p + 2;
   return true;
 }
 
@@ -121,12 +154,16 @@ bool ScanPlainGeometryLine(const char* text, GeometryScan& scan) {
   }
   GeometryScan out = scan;
   long type = 0;
-  if (!ParseInteger(&p, kMaxAccumulated, false, &type)) return false;
+  if (!ParseSmallInteger(&p, &type) &&
+      !ParseInteger(&p, kMaxAccumulated, false, &type))
+    return false;
   out.type = static_cast<int>(type);
   out.items = 1;
   p = SkipScanSpace(p);
   if (*p != '\0') {
-    if (!ParseInteger(&p, kMaxColourDigits, true, &out.colour)) return false;
+    if (!ParseSmallInteger(&p, &out.colour) &&
+        !ParseInteger(&p, kMaxColourDigits, true, &out.colour))
+      return false;
     out.items = 2;
     for (float& number : out.n) {
       p = SkipScanSpace(p);

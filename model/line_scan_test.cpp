@@ -209,7 +209,12 @@ TEST(LineScan, AgreesWithScanfOnEdgeCases) {
       "1 16 999999999 -999999999 9999999999 4294967295 4294967296 .000000001",
       "3 16 5 -5 +5 5.0 -5.0 0.0 -0 -0. 00 0.000 7.",
       "\t\r", "\n", " \v ", "999999999 16", "1234567890 16",
-      "1 999999999999999999 0", "1 -999999999999999999 0"};
+      "1 999999999999999999 0", "1 -999999999999999999 0",
+      // Short types and colours, with leading zeros, glued characters and
+      // a third digit.
+      "05 16 1 2 3", "00 16", "1 00 1", "1 0 1", "1 09 1", "1 9 1", "12 16",
+      "1 16x 1", "1 1x 1", "1x 16", "12x 16", "1 123 1", "1 012 1", "9", "99",
+      "0", "1 7", "1 70"};
   Comparison comparison;
   for (const char* line : lines) EXPECT_TRUE(comparison.Check(line));
 }
