@@ -82,6 +82,10 @@ bool FileTable::AddUsedColour(int32_t colour) {
 }
 
 bool FileTable::AppendLine(DatFile& file, DatLine&& line) {
+  // Room for a small file's lines at once saves the first few growths, each
+  // of which moves every line.
+  constexpr size_t kFirstLines = 32;
+  if (file.lines.capacity() == 0) file.lines.reserve(kFirstLines);
   file.lines.push_back(std::move(line));
   return true;
 }
@@ -89,6 +93,8 @@ bool FileTable::AppendLine(DatFile& file, DatLine&& line) {
 // Nested transform blocks own each other through their lines; freeing them
 // with a work list keeps ten thousand nested blocks from exhausting the stack.
 void FileTable::FreeFileLines(DatFile& file) {
+  // Freed lines leave no storage behind, so a record met again costs nothing.
+  if (file.lines.capacity() == 0) return;
   std::vector<std::unique_ptr<DatFile>> pending;
   DetachLines(file, pending);
   while (!pending.empty()) {

@@ -1,5 +1,6 @@
 #include "model/line_scan.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,47 +19,97 @@ namespace {
 // Below this, every integer is exactly a float, and so is every power of
 // ten up to kPowersOfTen's last; the quotient of two exact floats is then
 // the correctly rounded value of the decimal, which is what strtof gives.
-constexpr uint64_t kExactFloatMantissa = uint64_t{1} << 24;
-constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
-                                  1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-constexpr int kMaxExactFraction = 10;
-// Digits a 64-bit accumulator takes without overflow.
-constexpr int kMaxAccumulated = 19;
+constexpr uint32_t kExactFloatMantissa = uint32_t{1} << 24;
+constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f,
+                                  1e5f, 1e6f, 1e7f, 1e8f, 1e9f};
+// Digits a 32-bit accumulator takes without overflow. Longer digit runs
+// are left to strtof (more digits than this are rare in real files).
+constexpr long kMaxAccumulated = 9;
+// The same for the colour, accumulated in 64 bits.
+constexpr long kMaxColourDigits = 18;
 
-// White space as scanf's directives and conversions skip it (C locale).
-bool IsScanSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' ||
-         c == '\f';
+// Character classes of the scan, looked up in one step per character.
+constexpr unsigned char kSpace = 1;      // skipped by scanf (C locale)
+constexpr unsigned char kNumberEnd = 2;  // white space or the end of the text
+
+constexpr std::array<unsigned char, 256> MakeClasses() {
+  std::array<unsigned char, 256> classes{};
+  // The blank, and tab, LF, VT, FF and CR, which are the codes 9 to 13.
+  for (int c : {' ', '\t', '\n', '\v', '\f', '\r'})
+    classes[static_cast<size_t>(c)] = kSpace | kNumberEnd;
+  classes[0] = kNumberEnd;
+  return classes;
 }
+constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
+
+unsigned char ClassOf(char c) { return kClasses[static_cast<unsigned char>(c)]; }
+
+bool IsScanSpace(char c) { return (ClassOf(c) & kSpace) != 0; }
 
 const char* SkipScanSpace(const char* p) {
   while (IsScanSpace(*p)) ++p;
   return p;
 }
 
-// Inline: this test runs for every character of every number.
-bool IsDecimalDigit(char c) { return static_cast<unsigned>(c - '0') < 10u; }
+// The value of a decimal digit, or 10 or more for any other character.
+unsigned DigitValue(char c) {
+  return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0';
+}
 
 // A number handled here must be followed by white space or the end: any
 // other character would start a partial conversion.
-bool EndsNumber(char c) { return c == '\0' || IsScanSpace(c); }
+bool EndsNumber(char c) { return (ClassOf(c) & kNumberEnd) != 0; }
 
-/// [+-]digits, at most `max_digits` of them. With `leading_zero_base` a
-/// multi-digit number starting with 0 is declined: "%li" reads it in octal.
-bool ParseInteger(const char** cursor, int max_digits, bool leading_zero_base,
+// Takes the digits at `*p` into `value` (which wraps around on overflow;
+// callers bound the digit count) and returns how many there were.
+template <typename Accumulator>
+long TakeDigits(const char** p, Accumulator* value) {
+  const char* first = *p;
+  const char* q = first;
+  Accumulator result = *value;
+  for (unsigned digit = DigitValue(*q); digit < 10; digit = DigitValue(*++q))
+    result = result * 10 + digit;
+  *value = result;
+  *p = q;
+  return q - first;
+}
+
+/// [+-]digits, at most `max_digits` of them (at most kMaxColourDigits).
+/// With `leading_zero_base` a multi-digit number starting with 0 is
+/// declined: "%li" reads it in octal.
+bool ParseInteger(const char** cursor, long max_digits, bool leading_zero_base,
                   long* value) {
   const char* p = *cursor;
-  bool negative = *p == '-';
+  const bool negative = *p == '-';
   if (*p == '+' || *p == '-') ++p;
   const char* digits = p;
-  long result = 0;
-  for (; IsDecimalDigit(*p); ++p)
-    if (p - digits < max_digits) result = result * 10 + (*p - '0');
-  const long count = p - digits;
+  uint64_t result = 0;
+  const long count = TakeDigits(&p, &result);
   if (count == 0 || count > max_digits || !EndsNumber(*p)) return false;
   if (leading_zero_base && count > 1 && *digits == '0') return false;
-  *value = negative ? -result : result;
+  const long magnitude = static_cast<long>(result);
+  *value = negative ? -magnitude : magnitude;
   *cursor = p;
+  return true;
+}
+
+/// The usual line type and colour: one digit, or two not starting with 0
+/// (which "%li" would read in octal), followed by white space or the end.
+/// False, with nothing taken, for anything else.
+bool ParseSmallInteger(const char** cursor, long* value) {
+  const char* p = *cursor;
+  const unsigned first = DigitValue(p[0]);
+  if (first >= 10) return false;
+  const unsigned second = DigitValue(p[1]);
+  if (second >= 10) {
+    if (!EndsNumber(p[1])) return false;
+    *value = first;
+    *cursor = p + 1;
+    return true;
+  }
+  if (first == 0 || !EndsNumber(p[2])) return false;
+  *value = first * 10 + second;
+  *cursor = p + 2;
   return true;
 }
 
@@ -66,26 +117,21 @@ bool ParseInteger(const char** cursor, int max_digits, bool leading_zero_base,
 bool ParseFloat(const char** cursor, float* value) {
   const char* start = *cursor;
   const char* p = start;
-  bool negative = *p == '-';
+  const bool negative = *p == '-';
   if (*p == '+' || *p == '-') ++p;
-  uint64_t mantissa = 0;
-  int digits = 0;
-  int fraction = 0;
-  auto take_digits = [&](int* counter) {
-    for (; IsDecimalDigit(*p); ++p, ++digits, ++*counter)
-      if (digits < kMaxAccumulated)
-        mantissa = mantissa * 10 + static_cast<uint64_t>(*p - '0');
-  };
-  int whole = 0;
-  take_digits(&whole);
+  uint32_t mantissa = 0;
+  long digits = TakeDigits(&p, &mantissa);
+  long fraction = 0;
   if (*p == '.') {
     ++p;
-    take_digits(&fraction);
+    fraction = TakeDigits(&p, &mantissa);
+    digits += fraction;
   }
   if (digits == 0 || !EndsNumber(*p)) return false;
-  if (digits <= kMaxAccumulated && mantissa <= kExactFloatMantissa &&
-      fraction <= kMaxExactFraction) {
-    float result = static_cast<float>(mantissa) / kPowersOfTen[fraction];
+  if (digits <= kMaxAccumulated && mantissa <= kExactFloatMantissa) {
+    // A whole number needs no division (and dividing by 1 changes nothing).
+    float result = static_cast<float>(mantissa);
+    if (fraction != 0) result /= kPowersOfTen[fraction];
     *value = negative ? -result : result;
   } else {
     char* end = nullptr;
@@ -100,15 +146,24 @@ bool ParseFloat(const char** cursor, float* value) {
 }  // namespace
 
 bool ScanPlainGeometryLine(const char* text, GeometryScan& scan) {
-  GeometryScan out = scan;
   const char* p = SkipScanSpace(text);
+  if (*p == '\0') {
+    // Nothing but white space: scanf fails before its first conversion.
+    scan.items = -1;
+    return true;
+  }
+  GeometryScan out = scan;
   long type = 0;
-  if (*p == '\0' || !ParseInteger(&p, 9, false, &type)) return false;
+  if (!ParseSmallInteger(&p, &type) &&
+      !ParseInteger(&p, kMaxAccumulated, false, &type))
+    return false;
   out.type = static_cast<int>(type);
   out.items = 1;
   p = SkipScanSpace(p);
   if (*p != '\0') {
-    if (!ParseInteger(&p, 18, true, &out.colour)) return false;
+    if (!ParseSmallInteger(&p, &out.colour) &&
+        !ParseInteger(&p, kMaxColourDigits, true, &out.colour))
+      return false;
     out.items = 2;
     for (float& number : out.n) {
       p = SkipScanSpace(p);

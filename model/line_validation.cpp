@@ -29,12 +29,6 @@ double SquaredDistance(const Vector& a, const Vector& b) {
   return dx * dx + dy * dy + dz * dz;
 }
 
-bool AnyNaN(const float* values, int count) {
-  for (int i = 0; i < count; ++i)
-    if (std::isnan(values[i])) return true;
-  return false;
-}
-
 // --- Hashing for the duplicate index --------------------------------------
 // The hash only groups candidates; every candidate is confirmed with the
 // exact comparison, so collisions cost time, never a wrong message.
@@ -48,22 +42,42 @@ uint64_t Mix(uint64_t h) {
   return h;
 }
 
-// One multiply per value; the final Mix spreads the bits of the whole key.
-uint64_t Combine(uint64_t seed, uint64_t value) {
-  return (seed ^ value) * 0x100000001b3ULL + 0x9e3779b97f4a7c15ULL;
-}
-
-// -0 and +0 compare equal, so they must hash alike.
-uint64_t FloatBits(float value) {
-  if (value == 0.0f) return 0;
+// -0 and +0 compare equal, so they must hash alike. Adding +0 turns -0
+// into +0 and leaves every other value as it is, without a branch (zero
+// coordinates are common and come in no predictable order).
+uint32_t CoordinateBits(float value) {
+  value += 0.0f;
   uint32_t bits = 0;
   std::memcpy(&bits, &value, sizeof bits);
   return bits;
 }
 
-uint64_t VertexHash(const Vector& v) {
-  return Mix(FloatBits(v.x) * 0x9e3779b97f4a7c15ULL +
-             FloatBits(v.y) * 0xc2b2ae3d27d4eb4fULL + FloatBits(v.z));
+// NaN as the bits show it: all exponent bits set and a non-zero fraction.
+uint32_t NaNBit(uint32_t bits) { return (bits & 0x7fffffffu) > 0x7f800000u; }
+
+// Odd constants of the hash lanes below.
+constexpr uint64_t kLaneKeys[8] = {
+    0x9e3779b97f4a7c15ULL, 0xc2b2ae3d27d4eb4fULL, 0x165667b19e3779f9ULL,
+    0xd6e8feb86659fd93ULL, 0xff51afd7ed558ccdULL, 0xc4ceb9fe1a85ec53ULL,
+    0x94d049bb133111ebULL, 0xbf58476d1ce4e5b9ULL};
+
+// The products of pairs of 32-bit words (each offset by a constant) are
+// independent of each other, so the words are hashed side by side instead
+// of in one long chain of multiplications. The first word is added again:
+// a product alone would not tell which of its two words a change came from.
+uint64_t PairHash(uint32_t a, uint32_t b, int lane) {
+  const uint32_t ka = static_cast<uint32_t>(kLaneKeys[lane]);
+  const uint32_t kb = static_cast<uint32_t>(kLaneKeys[lane] >> 32);
+  return (static_cast<uint64_t>(a + ka) * static_cast<uint64_t>(b + kb)) ^ a;
+}
+
+uint64_t VertexHash(const float* row, uint32_t* nan) {
+  const uint32_t x = CoordinateBits(row[0]);
+  const uint32_t y = CoordinateBits(row[1]);
+  const uint32_t z = CoordinateBits(row[2]);
+  const uint32_t w = CoordinateBits(row[3]);
+  *nan |= NaNBit(x) | NaNBit(y) | NaNBit(z) | NaNBit(w);
+  return Mix(PairHash(x, y, 0) + PairHash(z, w, 1));
 }
 
 uint64_t StringHash(std::string_view text) {
@@ -75,8 +89,20 @@ uint64_t StringHash(std::string_view text) {
   return h;
 }
 
+// The sixteen numbers of both matrices are the same bit for bit; compared
+// a word at a time in place (a call to memcmp costs more than the work).
+bool SameBits(const Matrix& a, const Matrix& b) {
+  constexpr size_t kWords = sizeof(Matrix::m) / (sizeof(uint64_t));
+  uint64_t wa[kWords], wb[kWords];
+  std::memcpy(wa, a.m, sizeof wa);
+  std::memcpy(wb, b.m, sizeof wb);
+  uint64_t differ = 0;
+  for (size_t i = 0; i < kWords; ++i) differ |= wa[i] ^ wb[i];
+  return differ == 0;
+}
+
 // The rows of the 3x4 placement that a type-1 line compares: all twelve.
-constexpr int kPlacementIndices[12] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+constexpr int kPlacementValues = 12;
 
 int VertexCount(int type) { return type == 2 ? 2 : type == 3 ? 3 : 4; }
 
@@ -85,27 +111,32 @@ int VertexCount(int type) { return type == 2 ? 2 : type == 3 ? 3 : 4; }
 std::optional<uint64_t> DuplicateKey(const DatLine& line,
                                      std::string_view name) {
   const float* m = line.matrix.m;
-  uint64_t seed = Mix(static_cast<uint64_t>(line.type) + 1);
+  uint64_t sum = Mix(static_cast<uint64_t>(line.type) + 1);
+  uint32_t nan = 0;
   if (line.type == 1) {
-    for (int index : kPlacementIndices) {
-      if (std::isnan(m[index])) return std::nullopt;
-      seed = Combine(seed, FloatBits(m[index]));
+    for (int i = 0; i < kPlacementValues; i += 2) {
+      const uint32_t a = CoordinateBits(m[i]);
+      const uint32_t b = CoordinateBits(m[i + 1]);
+      nan |= NaNBit(a) | NaNBit(b);
+      sum += PairHash(a, b, i / 2);
     }
-    return Mix(Combine(seed, StringHash(name)));
+    if (nan != 0) return std::nullopt;
+    return Mix(sum + StringHash(name) * kLaneKeys[7]);
   }
-  int count = VertexCount(line.type);
-  if (AnyNaN(m, 4 * count)) return std::nullopt;
-  uint64_t hashes[4];
-  for (int k = 0; k < count; ++k) hashes[k] = VertexHash(line.matrix.Row(k));
+  // The vertices are an unordered set, so their hashes are added up: a sum
+  // does not depend on the order (and takes no data-dependent branches, as
+  // sorting would).
+  const int count = VertexCount(line.type);
   if (line.type == 5) {
     // End points and control points are each an unordered pair.
-    if (hashes[0] > hashes[1]) std::swap(hashes[0], hashes[1]);
-    if (hashes[2] > hashes[3]) std::swap(hashes[2], hashes[3]);
+    const uint64_t ends = VertexHash(m, &nan) + VertexHash(m + 4, &nan);
+    const uint64_t controls = VertexHash(m + 8, &nan) + VertexHash(m + 12, &nan);
+    sum += ends + controls * kLaneKeys[2];
   } else {
-    std::sort(hashes, hashes + count);
+    for (int k = 0; k < count; ++k) sum += VertexHash(m + 4 * k, &nan);
   }
-  for (int k = 0; k < count; ++k) seed = Combine(seed, hashes[k]);
-  return Mix(seed);
+  if (nan != 0) return std::nullopt;
+  return Mix(sum);
 }
 
 // True when the vertices `first`..`first+count` of `a` are those of `b` in
@@ -131,8 +162,8 @@ bool IsIdentical(const DatLine& earlier, const DatLine& line,
   if (earlier.type != line.type) return false;
   switch (line.type) {
     case 1:
-      for (int index : kPlacementIndices)
-        if (earlier.matrix.m[index] != line.matrix.m[index]) return false;
+      for (int i = 0; i < kPlacementValues; ++i)
+        if (earlier.matrix.m[i] != line.matrix.m[i]) return false;
       return earlier.file != nullptr && earlier.file->name == name;
     case 2:
       return SameVertexSet(earlier.matrix, line.matrix, 0, 2);
@@ -167,17 +198,28 @@ void Reorder(Matrix& matrix, const int order[4]) {
     for (int c = 0; c < 4; ++c) matrix.at(k, c) = old.at(order[k], c);
 }
 
+// The vector steps of the quadrilateral checks, written out here so that
+// they stay in registers instead of being calls for every edge and normal.
+// The arithmetic is that of geometry/vector_ops step for step (each
+// component computed in double from floats, rounded to float once), and
+// the tests compare the results with it.
 Vector Edge(const Matrix& m, int from, int to) {
-  Vector e;
-  VecSub(e, m.Row(to), m.Row(from));
-  return e;
+  return Vector{static_cast<float>(double{m.at(to, 0)} - m.at(from, 0)),
+                static_cast<float>(double{m.at(to, 1)} - m.at(from, 1)),
+                static_cast<float>(double{m.at(to, 2)} - m.at(from, 2))};
 }
 
 Vector Cross(const Vector& a, const Vector& b) {
-  Vector c;
-  VecCross(c, a, b);
-  return c;
+  return Vector{static_cast<float>(double{a.y} * b.z - double{a.z} * b.y),
+                static_cast<float>(double{a.z} * b.x - double{a.x} * b.z),
+                static_cast<float>(double{a.x} * b.y - double{a.y} * b.x)};
 }
+
+double Dot(const Vector& a, const Vector& b) {
+  return double{a.x} * b.x + double{a.y} * b.y + double{a.z} * b.z;
+}
+
+double Length(const Vector& v) { return std::sqrt(Dot(v, v)); }
 
 }  // namespace
 
@@ -268,8 +310,7 @@ class LineValidator::DuplicateIndex {
   bool IsExpected(const DatLine& stored) const {
     return expecting_ && indexed_ == expected_position_ &&
            stored.type == expected_type_ &&
-           std::memcmp(stored.matrix.m, expected_matrix_.m,
-                       sizeof expected_matrix_.m) == 0 &&
+           SameBits(stored.matrix, expected_matrix_) &&
            (stored.type != 1 || stored.file->name == expected_name_);
   }
 
@@ -331,7 +372,7 @@ LineValidator::LineValidator(Diagnostics& diag, const RunSwitches& switches,
 LineValidator::~LineValidator() = default;
 
 void LineValidator::BeginFile() {
-  duplicates_.clear();
+  ForgetDuplicates();
   last_file_.clear();
   last_line_ = 0;
 }
@@ -341,10 +382,16 @@ void LineValidator::NoticePhysicalFile() {
   // each at most once; a new name or a number that does not advance means a
   // new file, whose records may reuse the addresses of freed ones.
   if (diag_.current_file != last_file_ || diag_.current_line <= last_line_) {
-    duplicates_.clear();
+    ForgetDuplicates();
     last_file_ = diag_.current_file;
   }
   last_line_ = diag_.current_line;
+}
+
+void LineValidator::ForgetDuplicates() {
+  duplicates_.clear();
+  last_record_ = nullptr;
+  last_index_ = nullptr;
 }
 
 void LineValidator::SetThreshold() {
@@ -454,10 +501,10 @@ void LineValidator::CheckQuadrilateral(DatLine& line) {
 void LineValidator::FixVertexOrder(Matrix& m) {
   Vector e01 = Edge(m, 0, 1), e02 = Edge(m, 0, 2), e03 = Edge(m, 0, 3);
   Vector e12 = Edge(m, 1, 2), e13 = Edge(m, 1, 3), e23 = Edge(m, 2, 3);
-  double i = VecDot(Cross(e01, e02), Cross(e02, e03));
+  double i = Dot(Cross(e01, e02), Cross(e02, e03));
   if (i > 0) return;
-  double j = VecDot(Cross(e12, e01), Cross(e01, e13));
-  double k = -VecDot(Cross(e02, e12), Cross(e12, e23));
+  double j = Dot(Cross(e12, e01), Cross(e01, e13));
+  double k = -Dot(Cross(e02, e12), Cross(e12, e23));
   if (j > 0 && k <= 0) {
     diag_.ReportMessage(1, kWarning, "Bad vertex sequence, 0312 used");
     Reorder(m, kOrder0312);
@@ -476,18 +523,18 @@ void LineValidator::CheckCoplanar(const Matrix& m) {
   Vector e12 = Edge(m, 1, 2), e23 = Edge(m, 2, 3);
   Vector n0 = Cross(e01, e03), n2 = Cross(e12, e23);
   Vector n1 = Cross(e01, e12), n3 = Cross(e03, e23);
-  double lengths_a = VecLength(n0) * VecLength(n2);
+  double lengths_a = Length(n0) * Length(n2);
   if (lengths_a == 0) {
     diag_.ReportMessage(1, kWarning, "Zero normals (1) Cannot check angle");
     return;
   }
-  double cos_a = VecDot(n0, n2) / lengths_a;
-  double lengths_b = VecLength(n1) * VecLength(n3);
+  double cos_a = Dot(n0, n2) / lengths_a;
+  double lengths_b = Length(n1) * Length(n3);
   if (lengths_b == 0) {
     diag_.ReportMessage(1, kWarning, "Zero normals (2) Cannot check angle");
     return;
   }
-  double cos_b = VecDot(n1, n3) / lengths_b;
+  double cos_b = Dot(n1, n3) / lengths_b;
   double cos_min = cos_a < cos_b ? cos_a : cos_b;
   if (!(coplanar_threshold_ > cos_min)) return;
   // Rounding may push a folded quadrilateral's cosine just below -1.
@@ -519,8 +566,14 @@ void LineValidator::ReportDuplicates(const DatLine& line,
                                      const DatFile& file) {
   std::optional<uint64_t> key = DuplicateKey(line, name);
   if (!key) return;
-  std::unique_ptr<DuplicateIndex>& index = duplicates_[&file];
-  if (!index) index = std::make_unique<DuplicateIndex>();
+  // Consecutive lines nearly always go to the same record.
+  if (&file != last_record_) {
+    std::unique_ptr<DuplicateIndex>& entry = duplicates_[&file];
+    if (!entry) entry = std::make_unique<DuplicateIndex>();
+    last_record_ = &file;
+    last_index_ = entry.get();
+  }
+  DuplicateIndex* index = last_index_;
   index->CatchUp(file);
   // Every earlier copy is named, as part authors expect. Below warning
   // level 1 nothing would be shown, so a file that repeats one line many

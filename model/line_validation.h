@@ -90,6 +90,7 @@ class LineValidator {
 
   void SetThreshold();
   void NoticePhysicalFile();
+  void ForgetDuplicates();
   bool CheckPlacement(DatLine& line, const std::string& name);
   void CheckTriangle(const DatLine& line);
   void CheckQuadrilateral(DatLine& line);
@@ -107,6 +108,9 @@ class LineValidator {
   uint32_t last_line_ = 0;  // and its line number
   std::unordered_map<const DatFile*, std::unique_ptr<DuplicateIndex>>
       duplicates_;
+  // The entry of duplicates_ used last, or null.
+  const DatFile* last_record_ = nullptr;
+  DuplicateIndex* last_index_ = nullptr;
 };
 
 #endif  // R7P_MODEL_LINE_VALIDATION_H_

@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "driver/settings.h"
+#include "geometry/vector_ops.h"
 #include "model/diagnostics.h"
 #include "tests/diagnostics_fixture.h"
 #include "tests/test_support.h"
@@ -458,6 +462,200 @@ TEST_F(LineValidationTest, DuplicatesOnlyAmongStoredLinesOfTheSameRecord) {
   Check("3 16 7 0 0 0 7 0 0 0 0");
   Check("3 16 0 0 9 9 0 0 0 9 0");
   EXPECT_EQ(Warning("Identical to line 40"), Remarks());
+}
+
+// The vertex order and flatness checks of a quadrilateral, computed with
+// the vector operations of geometry/vector_ops: the messages they give.
+std::vector<std::string> ReferenceQuadMessages(Matrix m, float threshold) {
+  auto edge = [&m](int from, int to) {
+    Vector e;
+    VecSub(e, m.Row(to), m.Row(from));
+    return e;
+  };
+  auto cross = [](const Vector& a, const Vector& b) {
+    Vector c;
+    VecCross(c, a, b);
+    return c;
+  };
+  auto reorder = [&m](const std::vector<int>& order) {
+    Matrix old = m;
+    for (int k = 0; k < 4; ++k)
+      for (int c = 0; c < 4; ++c) m.at(k, c) = old.at(order[static_cast<size_t>(k)], c);
+  };
+  std::vector<std::string> messages;
+  Vector e01 = edge(0, 1), e02 = edge(0, 2), e03 = edge(0, 3);
+  Vector e12 = edge(1, 2), e13 = edge(1, 3), e23 = edge(2, 3);
+  if (!(VecDot(cross(e01, e02), cross(e02, e03)) > 0)) {
+    double j = VecDot(cross(e12, e01), cross(e01, e13));
+    double k = -VecDot(cross(e02, e12), cross(e12, e23));
+    if (j > 0 && k <= 0) {
+      messages.push_back("Bad vertex sequence, 0312 used");
+      reorder({0, 3, 1, 2});
+    } else if (j <= 0 && k > 0) {
+      messages.push_back("Bad vertex sequence, 0132 used");
+      reorder({0, 1, 3, 2});
+    } else {
+      reorder({1, 2, 3, 0});
+    }
+  }
+  e01 = edge(0, 1), e03 = edge(0, 3), e12 = edge(1, 2), e23 = edge(2, 3);
+  Vector n0 = cross(e01, e03), n2 = cross(e12, e23);
+  Vector n1 = cross(e01, e12), n3 = cross(e03, e23);
+  double lengths_a = VecLength(n0) * VecLength(n2);
+  if (lengths_a == 0) {
+    messages.push_back("Zero normals (1) Cannot check angle");
+    return messages;
+  }
+  double cos_a = VecDot(n0, n2) / lengths_a;
+  double lengths_b = VecLength(n1) * VecLength(n3);
+  if (lengths_b == 0) {
+    messages.push_back("Zero normals (2) Cannot check angle");
+    return messages;
+  }
+  double cos_min = std::min(cos_a, VecDot(n1, n3) / lengths_b);
+  if (threshold > cos_min) {
+    char text[80];
+    snprintf(text, sizeof text, "Vertices not coplanar (%g)",
+             std::acos(std::max(cos_min, -1.0)) * 180 / 3.141592653589793);
+    messages.push_back(text);
+  }
+  return messages;
+}
+
+// The message part of each remark, without the collinearity ones (which
+// the quadrilateral test leaves to the tests above).
+std::vector<std::string> RemarkMessages(const std::string& remarks,
+                                        const std::string& line) {
+  std::vector<std::string> messages;
+  size_t start = 0;
+  for (size_t end = remarks.find('\n'); end != std::string::npos;
+       start = end + 1, end = remarks.find('\n', start)) {
+    std::string remark = remarks.substr(start, end - start);
+    size_t from = remark.find(": ") + 2;
+    std::string message = remark.substr(from, remark.size() - from - line.size() - 2);
+    if (message.rfind("Collinear vertices", 0) != 0) messages.push_back(message);
+  }
+  return messages;
+}
+
+TEST_F(LineValidationTest, QuadrilateralChecksAgreeWithTheVectorOperations) {
+  // Flat, folded, concave and crossed quadrilaterals at every scale, with
+  // the coordinates authors write and random ones.
+  std::mt19937 rng(3);
+  auto pick = [&rng](int n) { return std::uniform_int_distribution<int>(0, n)(rng); };
+  auto coordinate = [&]() {
+    switch (pick(3)) {
+      case 0: return static_cast<float>(pick(20) - 10);
+      case 1: return static_cast<float>(pick(2000) - 1000) / 64.0f;
+      case 2: return std::uniform_real_distribution<float>(-1e3f, 1e3f)(rng);
+      default: return std::uniform_real_distribution<float>(-1.0f, 1.0f)(rng) * 1e-3f;
+    }
+  };
+  int checked = 0;
+  for (int n = 0; n < 20000; ++n) {
+    float v[4][3];
+    for (auto& vertex : v)
+      for (float& c : vertex) c = coordinate();
+    if (pick(1) == 0) {
+      // Nearly or exactly flat: the last vertex in the plane of the others,
+      // moved a little off it.
+      for (int c = 0; c < 3; ++c)
+        v[3][c] = v[0][c] + v[2][c] - v[1][c] + (pick(2) == 0 ? coordinate() * 1e-3f : 0.0f);
+      if (pick(2) == 0) std::swap(v[pick(3)], v[pick(3)]);
+    }
+    char text[300];
+    snprintf(text, sizeof text, "4 16 %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g",
+             double{v[0][0]}, double{v[0][1]}, double{v[0][2]}, double{v[1][0]},
+             double{v[1][1]}, double{v[1][2]}, double{v[2][0]}, double{v[2][1]},
+             double{v[2][2]}, double{v[3][0]}, double{v[3][1]}, double{v[3][2]});
+    std::string name;
+    const Matrix before = MakeLine(text, &name).matrix;
+    Check(text);
+    const std::vector<std::string> got = RemarkMessages(Remarks(), text);
+    if (!got.empty() && got[0] == "Identical vertices") continue;
+    ++checked;
+    ASSERT_EQ(got, ReferenceQuadMessages(before, validator_->coplanar_threshold()))
+        << text;
+  }
+  EXPECT_GT(checked, 15000);
+}
+
+// The duplicate check by its definition: every earlier stored line of the
+// same type with the same numbers (vertices in any order, optional lines'
+// end and control points as separate pairs) and target, compared as floats.
+bool SameRows(const Matrix& a, const Matrix& b, int first, int count) {
+  int order[4] = {0, 1, 2, 3};
+  do {
+    bool same = true;
+    for (int k = 0; k < count && same; ++k)
+      for (int c = 0; c < 3; ++c)
+        if (a.at(first + k, c) != b.at(first + order[k], c)) same = false;
+    if (same) return true;
+  } while (std::next_permutation(order, order + count));
+  return false;
+}
+
+bool EqualByDefinition(const DatLine& earlier, const DatLine& line,
+                       const std::string& name) {
+  if (earlier.type != line.type) return false;
+  switch (line.type) {
+    case 1:
+      for (int i = 0; i < 12; ++i)
+        if (earlier.matrix.m[i] != line.matrix.m[i]) return false;
+      return earlier.file->name == name;
+    case 5:
+      return SameRows(line.matrix, earlier.matrix, 0, 2) &&
+             SameRows(line.matrix, earlier.matrix, 2, 2);
+    default:
+      return SameRows(line.matrix, earlier.matrix, 0, line.type);
+  }
+}
+
+// The line numbers named by "Identical to line" remarks, in their order.
+std::vector<uint32_t> NamedDuplicates(const std::string& remarks) {
+  std::vector<uint32_t> numbers;
+  const std::string marker = ": Identical to line ";
+  for (size_t at = remarks.find(marker); at != std::string::npos;
+       at = remarks.find(marker, at + 1))
+    numbers.push_back(static_cast<uint32_t>(
+        std::stoul(remarks.substr(at + marker.size()))));
+  return numbers;
+}
+
+TEST_F(LineValidationTest, DuplicatesAgreeWithAPairwiseComparison) {
+  // Few distinct numbers, so that lines repeat often, in every vertex
+  // order, with -0 for 0 and the odd NaN that equals nothing.
+  store_ = true;
+  diag_.warning_level = 1;
+  std::mt19937 rng(5);
+  auto pick = [&rng](int n) { return std::uniform_int_distribution<int>(0, n)(rng); };
+  const char* const kNumbers[] = {"0", "-0", "1", "2", "-1", "0.5", "nan"};
+  auto number = [&]() { return std::string(kNumbers[pick(20) == 0 ? 6 : pick(5)]); };
+  const char* const kPlacements[] = {"1 0 0 0 1 0 0 0 1", "-1 0 0 0 1 0 0 0 1",
+                                     "0 0 1 0 1 0 -1 0 0", "1 0 0 0 -0 1 0 1 0"};
+  for (int n = 0; n < 3000; ++n) {
+    const int type = 1 + pick(4);
+    std::string text = std::to_string(type) + " 16";
+    if (type == 1) {
+      for (int i = 0; i < 3; ++i) text += " " + number();
+      text += std::string(" ") + kPlacements[pick(3)];
+      text += pick(1) == 0 ? " a.dat" : " b.dat";
+    } else {
+      const int vertices = type == 2 ? 2 : type == 3 ? 3 : 4;
+      for (int k = 0; k < vertices; ++k)
+        for (int c = 0; c < 3; ++c) text += " " + number();
+    }
+    const std::vector<DatLine>& stored = model_.lines;
+    const size_t before = stored.size();
+    Check(text);
+    std::string name;
+    DatLine checked = MakeLine(text, &name);
+    checked.matrix = last_.matrix;
+    std::vector<uint32_t> want;
+    for (size_t i = 0; i < before; ++i)
+      if (EqualByDefinition(stored[i], checked, name)) want.push_back(stored[i].lineNumber);
+    ASSERT_EQ(NamedDuplicates(Remarks()), want) << text;
+  }
 }
 
 TEST_F(LineValidationTest, LargeFileDuplicateCheck) {

@@ -24,6 +24,33 @@ constexpr int kTransformArity[] = {0, 3, 4, 1, 12};
 constexpr int kBfcWinding = kBfcClip | kBfcNoClip | kBfcCw | kBfcCcw |
                             kBfcInvertNext;
 
+// The start of the first word of a meta-command, as NextToken would find
+// it. Most meta-command lines are none of the statements parsed here, and
+// their first characters tell so.
+const char* FirstWord(const char* text) {
+  while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
+  return text;
+}
+
+char FirstWordCharacter(const char* text) { return *FirstWord(text); }
+
+char LowerCase(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// False when the first word cannot be one that starts an official-status
+// header ("!LDRAW_ORG", "LDRAW_ORG", "UNOFFICIAL", "UN-OFFICIAL",
+// "OFFICIAL", "ORIGINAL"; compared in lower case). Every one of them has
+// more than one character, so the second is always there to look at.
+bool MayBeStatusHeader(const char* text) {
+  const char* word = FirstWord(text);
+  const char c0 = LowerCase(word[0]);
+  if (c0 == '\0') return false;
+  const char c1 = LowerCase(word[1]);
+  return (c0 == '!' && c1 == 'l') || (c0 == 'l' && c1 == 'd') ||
+         (c0 == 'u' && c1 == 'n') || (c0 == 'o' && (c1 == 'f' || c1 == 'r'));
+}
+
 bool BothIn(int options, int a, int b) {
   return (options & a) != 0 && (options & b) != 0;
 }
@@ -97,6 +124,7 @@ void BuildBlockMatrix(int kind, const float (&n)[12], Matrix& m,
 }  // namespace
 
 int ParseBfc(const char* text, Diagnostics& diag) {
+  if (FirstWordCharacter(text) != 'B') return 0;
   const char* cursor = text;
   char word[kTokenSize];
   if (std::strcmp(NextToken(&cursor, 0, word), "BFC") != 0) return 0;
@@ -145,6 +173,8 @@ bool ApplyBfc(int options, BfcState& state, Diagnostics& diag) {
 }
 
 int ParseTransformMeta(const char* text, DatLine& line, Diagnostics& diag) {
+  const char first = FirstWordCharacter(text);
+  if (first != 'T' && first != 'R' && first != 'S') return 0;
   const char* cursor = text;
   char word[kTokenSize];
   int kind = IndexInList(NextToken(&cursor, 0, word), kTransformWords) + 1;
@@ -176,6 +206,7 @@ const char* TransformKeyword(int kind) {
 }
 
 int ParsePartType(const char* text, DatFile& file, Diagnostics& diag) {
+  if (!MayBeStatusHeader(text)) return 0;
   const char* cursor = text;
   char word[kTokenSize];
   std::string first = NextToken(&cursor, kTokenNormalize, word);

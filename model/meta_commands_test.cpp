@@ -143,6 +143,41 @@ TEST_F(MetaCommandsTest, PartTypeHeaders) {
             "SKIPPING \"x.dat\" Line 4: Already categorized as Primitive: 0 line\n");
 }
 
+// The statements are found after any white space a word may follow, in
+// every spelling their first letter may take, and only there.
+TEST_F(MetaCommandsTest, StatementsAfterEveryKindOfWhiteSpace) {
+  for (const char* space : {"", " ", "\t", "\v", "\f", "\r", "\n", " \t\v\f\r\n"}) {
+    const std::string lead = space;
+    EXPECT_EQ(ParseBfc((lead + "BFC CW").c_str(), diag_), kBfcCw) << lead.size();
+    DatLine line;
+    EXPECT_EQ(ParseTransformMeta((lead + "SCALE 2").c_str(), line, diag_), kScale);
+    EXPECT_EQ(ParseTransformMeta((lead + "ROTATE END").c_str(), line, diag_),
+              -kRotate);
+    EXPECT_EQ(ParseTransformMeta((lead + "TRANSLATE END").c_str(), line, diag_),
+              -kTranslate);
+    for (const char* header : {"!LDRAW_ORG Part", "!ldraw_org part", "ldraw_org Part",
+                               "LDRAW_ORG Part", "unofficial Part", "UNOFFICIAL Part",
+                               "Un-Official Part", "official lcad part",
+                               "OFFICIAL LCAD Part", "original ldraw part",
+                               "ORIGINAL LDraw Part"}) {
+      DatFile file;
+      EXPECT_EQ(ParsePartType((lead + header).c_str(), file, diag_), 0);
+      EXPECT_EQ(file.flags, uint32_t{PART}) << lead.size() << header;
+    }
+  }
+  DatLine line;
+  DatFile file;
+  for (const char* other : {"", " ", "Name: 3001.dat", "Author: x", "b", "T", "R",
+                            "S", "!", "o", "l", "u", "!LICENSE", "LDraw.org", "Unofficial", "of",
+                            "~BFC CW", "\"BFC CW", "xBFC CW"}) {
+    EXPECT_EQ(ParseBfc(other, diag_), 0) << other;
+    EXPECT_EQ(ParseTransformMeta(other, line, diag_), 0) << other;
+    EXPECT_EQ(ParsePartType(other, file, diag_), 0) << other;
+  }
+  EXPECT_EQ(file.flags, 0u);
+  EXPECT_EQ(Remarks(), "");
+}
+
 TEST_F(MetaCommandsTest, PovBlockKeywords) {
   EXPECT_EQ(PovBlockKeyword("R7P ENDPOV"), 0);
   EXPECT_EQ(PovBlockKeyword("R7P IFPOV"), 1);

@@ -123,8 +123,8 @@ class DatFileReader {
     std::string first_comment;
   };
 
-  Outcome ProcessLine(char* buffer);
-  Outcome ScanTypeZero(const char* after_zero, DatLine& line,
+  Outcome ProcessLine(char* buffer, size_t length);
+  Outcome ScanTypeZero(const char* after_zero, const char* end, DatLine& line,
                        const char** meta);
   Outcome ScanGeometry(const char* start, GeometryScan& scan);
   Outcome CheckType(const GeometryScan& scan, DatLine& line);
@@ -138,6 +138,11 @@ class DatFileReader {
   void EndSection(bool at_eof);
   int Validate(DatLine& line, const std::string& name);
   bool ColourKnown(int32_t colour) const;
+  bool IsStored(int32_t type) const {
+    return ((ctx_.line_type_mask >> type) & 1u) != 0;
+  }
+  // The text of a comment is needed only where comments are stored.
+  bool KeepsComments() const { return IsStored(0); }
   bool Store(DatLine&& line);
   bool OpenBlock(int kind, const Matrix& placement);
 
@@ -160,8 +165,9 @@ int DatFileReader::Read(FILE* stream) {
   char buffer[kLineSize];
   Outcome outcome = Outcome::kStore;
   LineReader lines(stream);
-  while (lines.ReadLine(buffer, sizeof buffer) != nullptr) {
-    outcome = ProcessLine(buffer);
+  size_t length = 0;
+  while (lines.ReadLine(buffer, sizeof buffer, &length) != nullptr) {
+    outcome = ProcessLine(buffer, length);
     if (outcome == Outcome::kStop || outcome == Outcome::kAbandon) break;
   }
   if (outcome != Outcome::kStop && outcome != Outcome::kAbandon)
@@ -170,12 +176,14 @@ int DatFileReader::Read(FILE* stream) {
   return outcome == Outcome::kAbandon ? 0 : 1;
 }
 
-Outcome DatFileReader::ProcessLine(char* buffer) {
+// `length` is strlen(buffer), known to the line reader.
+Outcome DatFileReader::ProcessLine(char* buffer, size_t length) {
   diag_.current_line = ++line_number_;
   bool invert_pending = section_.bfc.invert_next;
   section_.bfc.invert_next = false;
-  TrimLine(buffer, true);
-  diag_.line_buffer = buffer;
+  length = TrimLine(buffer, length, true);
+  const char* const end = buffer + length;
+  diag_.line_buffer.assign(buffer, length);
 
   DatLine line;
   ClearMatrix(line.matrix);
@@ -189,7 +197,7 @@ Outcome DatFileReader::ProcessLine(char* buffer) {
   GeometryScan scan;
   Outcome outcome = Outcome::kStore;
   if (*start == '0') {
-    outcome = ScanTypeZero(start + 1, line, &meta);
+    outcome = ScanTypeZero(start + 1, end, line, &meta);
     scan.type = 0;
   } else {
     outcome = ScanGeometry(start, scan);
@@ -213,7 +221,8 @@ Outcome DatFileReader::ProcessLine(char* buffer) {
     }
   }
   // Free text before the first LDraw line is kept whole, as a comment.
-  if (line.type == 0 && (line.flags & META) == 0) line.text = buffer;
+  if (line.type == 0 && (line.flags & META) == 0 && KeepsComments())
+    line.text.assign(buffer, length);
   if (meta != nullptr) {
     outcome = HandleMeta(meta, line, &opened);
     if (outcome != Outcome::kStore) return outcome;
@@ -224,28 +233,30 @@ Outcome DatFileReader::ProcessLine(char* buffer) {
     if (line.file == nullptr) return Outcome::kDrop;
     if (det < 0) line.flags |= MIRRORED;
   }
-  Matrix placement = line.matrix;
-  if (((ctx_.line_type_mask >> line.type) & 1u) != 0 && !Store(std::move(line)))
-    return Outcome::kAbandon;
-  if (opened != kNoBlock && !OpenBlock(opened, placement))
-    return Outcome::kAbandon;
+  if (opened != kNoBlock) {
+    const Matrix placement = line.matrix;
+    if (IsStored(line.type) && !Store(std::move(line))) return Outcome::kAbandon;
+    if (!OpenBlock(opened, placement)) return Outcome::kAbandon;
+    return Outcome::kStore;
+  }
+  if (IsStored(line.type) && !Store(std::move(line))) return Outcome::kAbandon;
   return Outcome::kStore;
 }
 
 // A line whose first character is "0": a comment, a meta-command, or the
-// FILE line of a multi-part file. `after_zero` points behind the "0".
-Outcome DatFileReader::ScanTypeZero(const char* after_zero, DatLine& line,
-                                    const char** meta) {
+// FILE line of a multi-part file. `after_zero` points behind the "0", `end`
+// at the end of the line.
+Outcome DatFileReader::ScanTypeZero(const char* after_zero, const char* end,
+                                    DatLine& line, const char** meta) {
   line.type = 0;
   line.flags |= META;
-  line.text = after_zero;
   if (*after_zero == '\0') return Outcome::kStore;  // an empty comment
   const char* text = after_zero;
   if (*text == ' ' || *text == '\t')
     ++text;
   else
     diag_.ReportMessage(3, kWarning, "Comment lines should have space after 0");
-  line.text = text;
+  if (KeepsComments()) line.text.assign(text, static_cast<size_t>(end - text));
   *meta = SkipBlanks(text);
   if (!IsFileLine(*meta)) return Outcome::kStore;
   std::string section_name = ReadFileName(*meta + 5, diag_);

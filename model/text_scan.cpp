@@ -1,7 +1,12 @@
 #include "model/text_scan.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "model/diagnostics.h"
 #include "platform/platform.h"
@@ -23,6 +28,37 @@ bool IsTrimmed(char c, bool blanks) {
 
 char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The bytes that interrupt a run of ordinary characters in LineReader:
+// the line ends, Ctrl-Z, and NUL (which ends the line's C string).
+bool IsSpecialByte(char c) {
+  return c == '\n' || c == '\r' || c == kCtrlZ || c == '\0';
+}
+
+// Offset of the first special byte among the `limit` bytes at `run`, or
+// `limit` when there is none. Lines are long runs of ordinary characters,
+// so where the processor has SSE2 (every x86-64 does) sixteen bytes are
+// tested at once; the byte loop finishes the rest.
+size_t FindSpecialByte(const char* run, size_t limit) {
+  size_t n = 0;
+#if defined(__SSE2__)
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i ctrl_z = _mm_set1_epi8(kCtrlZ);
+  const __m128i nul = _mm_setzero_si128();
+  for (; n + 16 <= limit; n += 16) {
+    const __m128i bytes =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(run + n));
+    const __m128i hits = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, lf), _mm_cmpeq_epi8(bytes, cr)),
+        _mm_or_si128(_mm_cmpeq_epi8(bytes, ctrl_z), _mm_cmpeq_epi8(bytes, nul)));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+    if (mask != 0) return n + static_cast<size_t>(__builtin_ctz(mask));
+  }
+#endif
+  while (n < limit && !IsSpecialByte(run[n])) ++n;
+  return n;
 }
 
 }  // namespace
@@ -89,19 +125,25 @@ int LineReader::Peek() {
   return static_cast<unsigned char>(block_[position_]);
 }
 
-// The same steps as ReadLine, except that runs of ordinary characters are
-// copied at once.
 char* LineReader::ReadLine(char* buffer, size_t size) {
+  size_t length = 0;
+  return ReadLine(buffer, size, &length);
+}
+
+// The same steps as ReadLine, except that runs of ordinary characters are
+// found and copied at once. A NUL byte is stored like any other character;
+// only the first one is remembered, for the length of the C string.
+char* LineReader::ReadLine(char* buffer, size_t size, size_t* length) {
+  constexpr size_t kNoNul = SIZE_MAX;
   size_t stored = 0;
   size_t counted = 0;
+  size_t first_nul = kNoNul;
   bool any = false;
   while (counted + 1 < size) {
     if (position_ == end_ && !Fill()) break;
     const char* run = block_.get() + position_;
     const size_t limit = std::min(size - 1 - counted, end_ - position_);
-    size_t n = 0;
-    while (n < limit && run[n] != '\r' && run[n] != '\n' && run[n] != kCtrlZ)
-      ++n;
+    const size_t n = FindSpecialByte(run, limit);
     memcpy(buffer + stored, run, n);
     stored += n;
     counted += n;
@@ -111,6 +153,12 @@ char* LineReader::ReadLine(char* buffer, size_t size) {
     const char c = run[n];
     ++position_;
     any = true;
+    if (c == '\0') {
+      if (first_nul == kNoNul) first_nul = stored;
+      buffer[stored++] = c;
+      ++counted;
+      continue;
+    }
     if (c == kCtrlZ) {
       // Dropped, but it still uses up room in the line.
       ++counted;
@@ -121,9 +169,11 @@ char* LineReader::ReadLine(char* buffer, size_t size) {
       ++position_;
     buffer[stored++] = '\n';
     buffer[stored] = '\0';
+    *length = first_nul == kNoNul ? stored : first_nul;
     return buffer;
   }
   buffer[stored] = '\0';
+  *length = first_nul == kNoNul ? stored : first_nul;
   if (failed_) return nullptr;
   // A trailing Ctrl-Z alone is no line of its own.
   if (!any || (stored == 0 && counted + 1 < size)) return nullptr;
@@ -138,10 +188,12 @@ bool ReadLine(std::string* line, FILE* stream, size_t size) {
   return true;
 }
 
-void TrimLine(char* text, bool blanks) {
-  size_t n = strlen(text);
-  while (n > 0 && IsTrimmed(text[n - 1], blanks)) --n;
-  text[n] = '\0';
+void TrimLine(char* text, bool blanks) { TrimLine(text, strlen(text), blanks); }
+
+size_t TrimLine(char* text, size_t length, bool blanks) {
+  while (length > 0 && IsTrimmed(text[length - 1], blanks)) --length;
+  text[length] = '\0';
+  return length;
 }
 
 void TrimLine(std::string* text, bool blanks) {

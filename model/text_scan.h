@@ -48,6 +48,9 @@ class LineReader {
 
   /// Exactly what ReadLine(buffer, size, stream) would give at this point.
   char* ReadLine(char* buffer, size_t size);
+  /// The same, also setting `*length` to strlen(buffer), which the reader
+  /// knows without counting again (also when it returns null).
+  char* ReadLine(char* buffer, size_t size, size_t* length);
 
  private:
   bool Fill();
@@ -66,6 +69,9 @@ class LineReader {
 /// Removes from the end, repeatedly, LF, CR and Ctrl-Z, and with `blanks`
 /// also spaces and tabs.
 void TrimLine(char* text, bool blanks);
+/// The same for a text of `length` characters (its strlen); returns the
+/// new length.
+size_t TrimLine(char* text, size_t length, bool blanks);
 void TrimLine(std::string* text, bool blanks);
 
 /// Position of the first character that is neither a space nor a tab.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -62,7 +64,8 @@ TEST(TextScan, ReadLineSplitsLongLines) {
 }
 
 // Both ways of reading lines, call for call: the same result and the same
-// bytes in the whole buffer (both start from the same filling).
+// bytes in the whole buffer (both start from the same filling); the length
+// the reader tells is that of the C string it stored.
 ::testing::AssertionResult SameLines(const std::string& content, size_t size,
                                      size_t block) {
   FILE* plain = fmemopen(const_cast<char*>(content.data()), content.size(), "rb");
@@ -78,8 +81,9 @@ TEST(TextScan, ReadLineSplitsLongLines) {
   // A few calls beyond the end: both must stay at the end.
   for (int call = 0, after_end = 0; after_end < 3; ++call) {
     const bool want_line = ReadLine(want.data(), size, plain) != nullptr;
-    const bool got_line = reader.ReadLine(got.data(), size) != nullptr;
-    if (want_line != got_line || want != got) {
+    size_t length = SIZE_MAX;
+    const bool got_line = reader.ReadLine(got.data(), size, &length) != nullptr;
+    if (want_line != got_line || want != got || length != strlen(got.data())) {
       result = ::testing::AssertionFailure()
                << "call " << call << " differs (size " << size << ", block "
                << block << ")";
@@ -123,6 +127,45 @@ TEST(TextScan, LineReaderReadsTheLinesOfReadLine) {
   }
 }
 
+// Lines of everyday length read in everyday blocks, where the reader looks
+// for line ends many bytes at a time: special bytes at every offset of a
+// long run, and lines that straddle blocks.
+TEST(TextScan, LineReaderFindsLineEndsInLongRuns) {
+  const char kSpecial[] = {'\r', '\n', '\x1a', '\0'};
+  for (char special : kSpecial)
+    for (size_t at = 0; at < 40; ++at) {
+      std::string content(40, 'q');
+      content[at] = special;
+      content += "\r\nnext line\n";
+      for (size_t block : {16, 17, 31, 32, 33, 4096})
+        EXPECT_TRUE(SameLines(content, kLineSize, block))
+            << "byte " << int{special} << " at " << at;
+    }
+  std::mt19937 rng(11);
+  for (int round = 0; round < 300; ++round) {
+    std::string content;
+    const int lines = std::uniform_int_distribution<int>(0, 60)(rng);
+    for (int i = 0; i < lines; ++i) {
+      const size_t length = std::uniform_int_distribution<int>(0, 9)(rng) == 0
+                                ? std::uniform_int_distribution<size_t>(900, 1100)(rng)
+                                : std::uniform_int_distribution<size_t>(0, 120)(rng);
+      for (size_t k = 0; k < length; ++k) {
+        const int kind = std::uniform_int_distribution<int>(0, 199)(rng);
+        content += kind == 0   ? '\x1a'
+                   : kind == 1 ? '\0'
+                   : kind == 2 ? '\r'
+                               : static_cast<char>(' ' + kind % 90);
+      }
+      const int end = std::uniform_int_distribution<int>(0, 4)(rng);
+      content += end == 0 ? "\r\n" : end == 1 ? "\n" : end == 2 ? "\r" : end == 3 ? "\n\r" : "\r\n\x1a";
+    }
+    const size_t block = round % 3 == 0
+                             ? std::uniform_int_distribution<size_t>(1, 100)(rng)
+                             : std::uniform_int_distribution<size_t>(100, 70000)(rng);
+    ASSERT_TRUE(SameLines(content, kLineSize, block)) << "round " << round;
+  }
+}
+
 TEST(TextScan, ReadLineHandlesBinaryBytes) {
   std::string content("a\0b\xff\n", 5);
   std::vector<std::string> lines = Lines(content);
@@ -143,6 +186,12 @@ TEST(TextScan, TrimLine) {
   char kept[] = "x \n";
   TrimLine(kept, false);
   EXPECT_STREQ(kept, "x ");
+  char counted[] = "1 16 a.dat \t\r\n";
+  EXPECT_EQ(TrimLine(counted, strlen(counted), true), 10u);
+  EXPECT_STREQ(counted, "1 16 a.dat");
+  char empty[] = "\r\n";
+  EXPECT_EQ(TrimLine(empty, 2, false), 0u);
+  EXPECT_STREQ(empty, "");
 }
 
 TEST(TextScan, SkipBlanksStopsAtOtherWhiteSpace) {
