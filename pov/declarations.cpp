@@ -17,6 +17,7 @@
 #include "model/text_scan.h"
 #include "pov/colour_textures.h"
 #include "pov/format_g.h"
+#include "pov/mesh_triangles.h"
 #include "pov/prepared_parts.h"
 #include "pov/primitive_subst.h"
 #include "pov/scene_frame.h"
@@ -45,84 +46,6 @@ const char* ReplacementWord(unsigned char c) {
     case '-': return "dash";
     default: return nullptr;
   }
-}
-
-// The two triangles of a quadrilateral (one for a triangle), by vertex row.
-constexpr int kTriangles[2][3] = {{0, 1, 2}, {2, 3, 0}};
-
-/// The corners of a triangle or quadrilateral formatted once: the text the
-/// scene gets ("x,y,z") and the numbers POV-Ray reads back from that text.
-struct WrittenCorners {
-  char text[4][3 * kFormatGSize];
-  int length[4];
-  double value[4][3];
-};
-
-void FormatCorners(const DatLine& line, WrittenCorners* corners) {
-  const int count = line.type == 4 ? 4 : 3;
-  for (int k = 0; k < count; ++k) {
-    const Vector v = line.matrix.Row(k);
-    char* text = corners->text[k];
-    double* value = corners->value[k];
-    int length = FormatG(v.x, text, &value[0]);
-    text[length++] = ',';
-    length += FormatG(v.y, text + length, &value[1]);
-    text[length++] = ',';
-    length += FormatG(v.z, text + length, &value[2]);
-    corners->length[k] = length;
-  }
-}
-
-constexpr char kTriangleOpen[] = "\t\ttriangle { <";
-
-/// "\t\ttriangle { <a>, <b>, <c> }\n" for the corners `rows`, in one write.
-void WriteTriangle(FILE* file, const WrittenCorners& corners,
-                   const int (&rows)[3]) {
-  char text[3 * (3 * kFormatGSize + 4) + 24];
-  std::memcpy(text, kTriangleOpen, sizeof kTriangleOpen - 1);
-  size_t length = sizeof kTriangleOpen - 1;
-  for (int k = 0; k < 3; ++k) {
-    if (k > 0) {
-      std::memcpy(text + length, ">, <", 4);
-      length += 4;
-    }
-    const int row = rows[k];
-    const size_t size = static_cast<size_t>(corners.length[row]);
-    std::memcpy(text + length, corners.text[row], size);
-    length += size;
-  }
-  std::memcpy(text + length, "> }\n", 4);
-  length += 4;
-  std::fwrite(text, 1, length, file);
-}
-
-// POV-Ray drops a mesh triangle whose edges, as it reads the written
-// numbers, have a zero cross product, and refuses a mesh left without any
-// triangle. A polygon none of whose triangles survives is therefore not
-// written at all (POV-Ray would have dropped it anyway).
-bool HasVisibleTriangle(const DatLine& line, const WrittenCorners& corners) {
-  const int count = line.type == 4 ? 2 : 1;
-  for (int t = 0; t < count; ++t) {
-    const double* p0 = corners.value[kTriangles[t][0]];
-    const double* p1 = corners.value[kTriangles[t][1]];
-    const double* p2 = corners.value[kTriangles[t][2]];
-    double a[3], b[3];
-    for (int i = 0; i < 3; ++i) {
-      a[i] = p0[i] - p1[i];
-      b[i] = p2[i] - p1[i];
-    }
-    const double cross[3] = {a[1] * b[2] - a[2] * b[1],
-                             a[2] * b[0] - a[0] * b[2],
-                             a[0] * b[1] - a[1] * b[0]};
-    if (cross[0] != 0 || cross[1] != 0 || cross[2] != 0) return true;
-  }
-  return false;
-}
-
-bool HasVisibleTriangle(const DatLine& line) {
-  WrittenCorners corners;
-  FormatCorners(line, &corners);
-  return HasVisibleTriangle(line, corners);
 }
 
 /// "  x y z", three numbers of a line written back as a comment.
@@ -286,7 +209,7 @@ void DeclarationWriter::CountLines() {
     if (line.type == 1 && line.file != nullptr) {
       CountReference(line, &mesh_open);
     } else if ((line.type == 3 || line.type == 4) &&
-               HasVisibleTriangle(line)) {
+               PolygonIsVisible(line)) {
       if (mesh_open &&
           (line.colour != mesh_colour || texture != mesh_texture))
         mesh_open = false;
@@ -513,9 +436,13 @@ void DeclarationWriter::WriteReference(const DatLine& line) {
 }
 
 void DeclarationWriter::WritePolygon(const DatLine& line) {
+  // A polygon none of whose triangles survives is not written at all:
+  // POV-Ray would drop its triangles, and it refuses a mesh left without
+  // any.
   WrittenCorners corners;
-  FormatCorners(line, &corners);
-  if (!HasVisibleTriangle(line, corners)) return;
+  const bool surely_visible = SurelyHasVisibleTriangle(line);
+  FormatCorners(line, !surely_visible, &corners);
+  if (!surely_visible && !HasVisibleTriangle(line, corners)) return;
   CloseStuds();
   if (mesh_open_ && (line.colour != mesh_colour_ || texture_ != mesh_texture_))
     EndMesh();
@@ -531,7 +458,7 @@ void DeclarationWriter::WritePolygon(const DatLine& line) {
   }
   const int count = line.type == 4 ? 2 : 1;
   for (int t = 0; t < count; ++t) {
-    WriteTriangle(file_, corners, kTriangles[t]);
+    WriteMeshTriangle(file_, corners, kMeshTriangles[t]);
   }
 }
 
