@@ -95,8 +95,8 @@ bool PolygonIsVisible(const DatLine& line) {
   return HasVisibleTriangle(line, corners);
 }
 
-void WriteMeshTriangle(FILE* file, const WrittenCorners& corners,
-                       const int (&rows)[3]) {
+void AddMeshTriangle(SceneText& out, const WrittenCorners& corners,
+                     const int (&rows)[3]) {
   char text[3 * (3 * kFormatGSize + 4) + 24];
   std::memcpy(text, kTriangleOpen, sizeof kTriangleOpen - 1);
   size_t length = sizeof kTriangleOpen - 1;
@@ -111,6 +111,5 @@ void WriteMeshTriangle(FILE* file, const WrittenCorners& corners,
     length += size;
   }
   std::memcpy(text + length, "> }\n", 4);
-  length += 4;
-  std::fwrite(text, 1, length, file);
+  out.Append(text, length + 4);
 }

@@ -3,10 +3,9 @@
 #ifndef R7P_POV_MESH_TRIANGLES_H_
 #define R7P_POV_MESH_TRIANGLES_H_
 
-#include <cstdio>
-
 #include "model/dat_file.h"
 #include "pov/format_g.h"
+#include "pov/scene_text.h"
 
 /// The two triangles of a quadrilateral (only the first for a triangle),
 /// by vertex row.
@@ -39,8 +38,8 @@ bool SurelyHasVisibleTriangle(const DatLine& line);
 /// SurelyHasVisibleTriangle cannot tell.
 bool PolygonIsVisible(const DatLine& line);
 
-/// "\t\ttriangle { <a>, <b>, <c> }\n" for the corners `rows`, in one write.
-void WriteMeshTriangle(FILE* file, const WrittenCorners& corners,
-                       const int (&rows)[3]);
+/// Adds "\t\ttriangle { <a>, <b>, <c> }\n" for the corners `rows`.
+void AddMeshTriangle(SceneText& text, const WrittenCorners& corners,
+                     const int (&rows)[3]);
 
 #endif  // R7P_POV_MESH_TRIANGLES_H_

@@ -11,8 +11,6 @@
 
 namespace {
 
-using testing_support::MemoryFile;
-
 DatLine Polygon(int type, const float (&corners)[4][3]) {
   DatLine line;
   line.type = type;
@@ -34,9 +32,9 @@ TEST(MeshTriangles, WritesTrianglesOfQuadrilateral) {
       Polygon(4, {{0, 0, 0}, {1, 0, 0}, {1, 0.5f, 0}, {0, 1e-7f, -2}});
   WrittenCorners corners;
   FormatCorners(quad, false, &corners);
-  MemoryFile out;
-  WriteMeshTriangle(out.get(), corners, kMeshTriangles[0]);
-  WriteMeshTriangle(out.get(), corners, kMeshTriangles[1]);
+  SceneText out;
+  AddMeshTriangle(out, corners, kMeshTriangles[0]);
+  AddMeshTriangle(out, corners, kMeshTriangles[1]);
   EXPECT_EQ(out.text(),
             "\t\ttriangle { <0,0,0>, <1,0,0>, <1,0.5,0> }\n"
             "\t\ttriangle { <1,0.5,0>, <0,1e-07,-2>, <0,0,0> }\n");
