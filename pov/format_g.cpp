@@ -138,10 +138,10 @@ int WriteScientific(const char* text, int significant, int exponent,
 }
 
 /// Writes digits * 10^(exponent - 5) as "%g" does, without the sign. The
-/// fixed forms copy whole runs, which may write past the returned length
-/// but never past the 11 bytes the longest of them ("0.000dddddd") takes.
+/// fixed forms copy all six digits, which may write past the returned length
+/// but never past 13 bytes.
 int WriteSixDigits(uint32_t digits, int exponent, char* out) {
-  char text[6];
+  char text[12] = {};  // six digits, and room for copying them whole
   WritePair(digits / 10000, text);
   WritePair(digits / 100 % 100, text + 2);
   WritePair(digits % 100, text + 4);
@@ -159,7 +159,7 @@ int WriteSixDigits(uint32_t digits, int exponent, char* out) {
   std::memcpy(out, text, 6);
   if (significant <= whole) return whole;
   out[whole] = '.';
-  std::memcpy(out + whole + 1, text + whole, static_cast<size_t>(6 - whole));
+  std::memcpy(out + whole + 1, text + whole, 6);
   return significant + 1;
 }
 
@@ -168,33 +168,20 @@ double ValueOf(uint32_t digits, int exponent) {
   return Scale(static_cast<double>(digits), exponent - 5);
 }
 
-}  // namespace
-
-int FormatG(float value, char* out, double* as_read) {
+/// FormatG of a finite float that is not an integer below 1e6.
+[[gnu::noinline]] int FormatFraction(float value, char* out,
+                                     double* as_read) {
   const uint32_t bits = std::bit_cast<uint32_t>(value);
-  const int biased_exponent = static_cast<int>(bits >> 23 & 0xFFu);
-  // NaN and infinities, and the subnormals far below the fast range.
-  if (biased_exponent == 0xFF || (biased_exponent == 0 && (bits << 1) != 0))
-    return FormatBySnprintf(value, out, as_read);
   const bool negative = (bits >> 31) != 0;
   const double magnitude =
       static_cast<double>(std::bit_cast<float>(bits & 0x7FFFFFFFu));
-  int length = 0;
-  if (negative) out[length++] = '-';
-  if (magnitude < 1e6) {
-    const uint32_t whole = static_cast<uint32_t>(magnitude);
-    if (static_cast<double>(whole) == magnitude) {
-      // Up to six digits: "%g" writes the integer itself.
-      length += WriteUnsigned(whole, out + length);
-      out[length] = '\0';
-      if (as_read != nullptr) *as_read = static_cast<double>(value);
-      return length;
-    }
-  }
   uint32_t digits = 0;
   int exponent = 0;
-  if (!SixDigits(magnitude, biased_exponent - 127, &digits, &exponent))
+  const int binary_exponent = static_cast<int>(bits >> 23 & 0xFFu) - 127;
+  if (!SixDigits(magnitude, binary_exponent, &digits, &exponent))
     return FormatBySnprintf(value, out, as_read);
+  int length = 0;
+  if (negative) out[length++] = '-';
   length += WriteSixDigits(digits, exponent, out + length);
   out[length] = '\0';
   if (as_read != nullptr) {
@@ -202,6 +189,31 @@ int FormatG(float value, char* out, double* as_read) {
     *as_read = negative ? -read : read;
   }
   return length;
+}
+
+}  // namespace
+
+int FormatG(float value, char* out, double* as_read) {
+  const uint32_t bits = std::bit_cast<uint32_t>(value);
+  const float magnitude = std::bit_cast<float>(bits & 0x7FFFFFFFu);
+  // Most coordinates are integers of up to six digits, which "%g" writes
+  // as they are. (NaN fails the comparison.)
+  if (magnitude < 1e6f) {
+    const uint32_t whole = static_cast<uint32_t>(magnitude);
+    if (static_cast<float>(whole) == magnitude) {
+      int length = 0;
+      if ((bits >> 31) != 0) out[length++] = '-';
+      length += WriteUnsigned(whole, out + length);
+      out[length] = '\0';
+      if (as_read != nullptr) *as_read = static_cast<double>(value);
+      return length;
+    }
+  }
+  const uint32_t biased_exponent = bits >> 23 & 0xFFu;
+  // NaN and infinities, and the subnormals far below the fast range.
+  if (biased_exponent == 0xFF || biased_exponent == 0)
+    return FormatBySnprintf(value, out, as_read);
+  return FormatFraction(value, out, as_read);
 }
 
 int FormatGTriple(float x, float y, float z, char separator, char* out) {
