@@ -29,6 +29,11 @@ namespace {
 constexpr int32_t kInheritedColour = 16;
 constexpr int32_t kTextureSlope = 1;
 
+constexpr char kUpperHexDigits[] = "0123456789ABCDEF";
+
+// One character of a name adds at most "_crosshatch_" to its identifier.
+constexpr size_t kIdentifierRoom = kMaxIdentifier + 16;
+
 /// The word that stands for a character of a file name in an identifier,
 /// or null when the character is written as two hex digits.
 const char* ReplacementWord(unsigned char c) {
@@ -52,6 +57,40 @@ void AddCommentTriple(SceneText& out, float x, float y, float z) {
   char text[3 * kFormatGSize + 2] = {' ', ' '};
   const int length = 2 + FormatGTriple(x, y, z, ' ', text + 2);
   out.Append(text, static_cast<size_t>(length));
+}
+
+/// Writes the identifier of `name` without its suffix into `id` (room for
+/// kIdentifierRoom bytes) and returns its length; sets `*cut` when it was
+/// cut to kMaxIdentifier characters, which then take no suffix.
+size_t IdentifierBody(const std::string& name, char* id, bool* cut) {
+  size_t length = 0;
+  // POV-Ray identifiers may not start with a digit.
+  if (!name.empty() && IsDigit(static_cast<unsigned char>(name[0])))
+    id[length++] = '_';
+  for (const char ch : name) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (IsDigit(c) || IsLetter(c)) {
+      id[length++] = ch;
+    } else if (const char* word = ReplacementWord(c)) {
+      const size_t size = std::strlen(word);
+      id[length++] = '_';
+      std::memcpy(id + length, word, size);
+      length += size;
+      id[length++] = '_';
+    } else {
+      id[length++] = '_';
+      id[length++] = kUpperHexDigits[c >> 4];
+      id[length++] = kUpperHexDigits[c & 0xF];
+      id[length++] = '_';
+    }
+    if (length > kMaxIdentifier) {
+      // Keeps identifiers within POV-Ray's length limit.
+      std::memcpy(id + kMaxIdentifier - 6, "MAX125", 6);
+      *cut = true;
+      return kMaxIdentifier;
+    }
+  }
+  return length;
 }
 
 bool IsPartOrPrimitive(const DatFile& record) {
@@ -367,7 +406,7 @@ void DeclarationWriter::WriteSimpleReference(const DatLine& line,
                                              const DatFile& ref) {
   out_.Add(StudIndent());
   out_.Add("\tobject { ");
-  out_.Add(MakeIdentifier(ref.name, ctx_.identifier_suffix).c_str());
+  AddIdentifier(out_, ref.name, ctx_.identifier_suffix);
   out_.Add(' ');
   AddPlacementMatrix(out_, line.matrix);
   if (line.colour != kInheritedColour && ref.Has(INHERITS_COLOUR)) {
@@ -386,7 +425,7 @@ void DeclarationWriter::WriteVariant(const DatLine& line, const DatFile& ref,
   out_.Add("object {\n");
   out_.Add(in);
   out_.Add('\t');
-  out_.Add(MakeIdentifier(ref.name, ctx_.identifier_suffix).c_str());
+  AddIdentifier(out_, ref.name, ctx_.identifier_suffix);
   out_.Add(suffix);
   out_.Add('\n');
   // LGEO's transparent elements touch each other exactly; a small seam keeps
@@ -555,7 +594,7 @@ void DeclarationWriter::WriteSlopeDeclaration() {
     const DatFile& ref = *line.file;
     if (!ref.Has(SLOPE_DECLARED) || ref.elementCount <= 0) continue;
     out_.Add("\tobject { ");
-    out_.Add(MakeIdentifier(ref.name, ctx_.identifier_suffix).c_str());
+    AddIdentifier(out_, ref.name, ctx_.identifier_suffix);
     out_.Add("_slope ");
     AddPlacementMatrix(out_, line.matrix);
     out_.Add(" }\n");
@@ -617,31 +656,20 @@ bool Substitute(FILE* file, DatFile& record, bool is_model,
 }  // namespace
 
 std::string MakeIdentifier(const std::string& name, const std::string& suffix) {
-  std::string id;
-  // POV-Ray identifiers may not start with a digit.
-  if (!name.empty() && IsDigit(static_cast<unsigned char>(name[0])))
-    id.push_back('_');
-  for (const char ch : name) {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    if (IsDigit(c) || IsLetter(c)) {
-      id += ch;
-    } else if (const char* word = ReplacementWord(c)) {
-      id += '_';
-      id += word;
-      id += '_';
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "_%02X_", static_cast<unsigned>(c));
-      id += hex;
-    }
-    if (id.size() > kMaxIdentifier) {
-      // Keeps identifiers within POV-Ray's length limit.
-      id.resize(kMaxIdentifier - 6);
-      id += "MAX125";
-      return id;
-    }
-  }
-  return id + suffix;
+  char id[kIdentifierRoom];
+  bool cut = false;
+  const size_t length = IdentifierBody(name, id, &cut);
+  std::string text(id, length);
+  if (!cut) text += suffix;
+  return text;
+}
+
+void AddIdentifier(SceneText& text, const std::string& name,
+                   const std::string& suffix) {
+  char id[kIdentifierRoom];
+  bool cut = false;
+  text.Append(id, IdentifierBody(name, id, &cut));
+  if (!cut) text.Add(suffix.c_str());
 }
 
 std::string ColourText(int64_t colour) {
@@ -656,17 +684,26 @@ std::string ColourText(int64_t colour) {
 
 void WriteDeclarationGuard(FILE* file, const DatFile& record, bool is_model,
                            bool open, const SceneWriterContext& ctx) {
-  const std::string id = MakeIdentifier(record.name, ctx.identifier_suffix);
+  SceneText text;
   if (!open) {
-    std::fprintf(file, "#end // ifndef (%s)\n\n", id.c_str());
+    text.Add("#end // ifndef (");
+    AddIdentifier(text, record.name, ctx.identifier_suffix);
+    text.Add(")\n\n");
+    text.WriteTo(file);
     return;
   }
   const char* kind = is_model                 ? "Model"
                      : record.Has(PRIMITIVE) ? "Primitive"
                      : record.Has(PART)      ? "Part"
                                              : "Submodel";
-  WriteSectionTitle(file, "%s %s", kind, record.name.c_str());
-  std::fprintf(file, "#ifndef (%s)\n", id.c_str());
+  text.Add("\n//// ");
+  text.Add(kind);
+  text.Add(' ');
+  text.Add(record.name.c_str());
+  text.Add("\n#ifndef (");
+  AddIdentifier(text, record.name, ctx.identifier_suffix);
+  text.Add(")\n");
+  text.WriteTo(file);
 }
 
 void AddPlacementMatrix(SceneText& out, const Matrix& m) {

@@ -40,6 +40,10 @@ inline constexpr size_t kMaxIdentifier = 125;
 std::string MakeIdentifier(const std::string& name,
                            const std::string& suffix = "");
 
+/// Adds MakeIdentifier(name, suffix) to `text`, as "%s" writes it.
+void AddIdentifier(SceneText& text, const std::string& name,
+                   const std::string& suffix);
+
 /// A colour number as text: "%ld" below 0x1000000, else "0x%08lX".
 std::string ColourText(int64_t colour);
 
