@@ -36,7 +36,8 @@ constexpr char kDigitPairs[] =
     "37383940414243444546474849505152535455565758596061626364656667686970717273"
     "7475767778798081828384858687888990919293949596979899";
 
-int FormatBySnprintf(float value, char* out, double* as_read) {
+[[gnu::noinline]] int FormatBySnprintf(float value, char* out,
+                                       double* as_read) {
   const int length =
       std::snprintf(out, kFormatGSize, "%g", static_cast<double>(value));
   if (as_read != nullptr) *as_read = std::strtod(out, nullptr);
@@ -57,14 +58,25 @@ int DigitCount(uint32_t n) {
 /// Writes the decimal digits of `n` (below 1000000, no sign) to `out`;
 /// returns the count.
 int WriteUnsigned(uint32_t n, char* out) {
-  const int count = DigitCount(n);
-  int end = count;
-  while (end >= 2) {
-    WritePair(n % 100, out + end - 2);
-    n /= 100;
-    end -= 2;
+  // One and two digits are the commonest by far.
+  if (n < 10) {
+    out[0] = static_cast<char>('0' + n);
+    return 1;
   }
-  if (end == 1) out[0] = static_cast<char>('0' + n);
+  if (n < 100) {
+    WritePair(n, out);
+    return 2;
+  }
+  const int count = DigitCount(n);
+  char* p = out + count;
+  for (; n >= 100; n /= 100) {
+    p -= 2;
+    WritePair(n % 100, p);
+  }
+  if (n >= 10)
+    WritePair(n, p - 2);
+  else
+    p[-1] = static_cast<char>('0' + n);
   return count;
 }
 
@@ -201,9 +213,9 @@ int FormatG(float value, char* out, double* as_read) {
   if (magnitude < 1e6f) {
     const uint32_t whole = static_cast<uint32_t>(magnitude);
     if (static_cast<float>(whole) == magnitude) {
-      int length = 0;
-      if ((bits >> 31) != 0) out[length++] = '-';
-      length += WriteUnsigned(whole, out + length);
+      const int sign = static_cast<int>(bits >> 31);
+      out[0] = '-';
+      const int length = sign + WriteUnsigned(whole, out + sign);
       out[length] = '\0';
       if (as_read != nullptr) *as_read = static_cast<double>(value);
       return length;
