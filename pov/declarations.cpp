@@ -521,7 +521,7 @@ void DeclarationWriter::WritePolygon(const DatLine& line) {
   // any.
   WrittenCorners corners;
   const bool surely_visible = SurelyHasVisibleTriangle(line);
-  FormatCorners(line, !surely_visible, &corners);
+  FormatCorners(line, !surely_visible, &corners, &ctx_.corner_texts);
   if (!surely_visible && !HasVisibleTriangle(line, corners)) return;
   CloseStuds();
   if (mesh_open_ && (line.colour != mesh_colour_ || texture_ != mesh_texture_))

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "model/dat_file.h"
+#include "pov/corner_texts.h"
 #include "pov/scene_text.h"
 
 struct Settings;
@@ -25,6 +26,7 @@ struct SceneWriterContext {
   Statistics& stats;
   std::string ldraw_dir;          // library root on disk ("" = none)
   std::string identifier_suffix;  // "" normally, "_lgeo" in -test -lgeo
+  CornerTexts corner_texts;       // mesh corners written so far
 };
 
 /// Longest identifier MakeIdentifier returns.

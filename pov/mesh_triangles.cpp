@@ -15,15 +15,6 @@ constexpr double kCrossProductMargin = 2e-5;
 
 constexpr char kTriangleOpen[] = "\t\ttriangle { <";
 
-int FormatCorner(const Vector& v, char* text, double* value) {
-  int length = FormatG(v.x, text, value != nullptr ? &value[0] : nullptr);
-  text[length++] = ',';
-  length += FormatG(v.y, text + length, value != nullptr ? &value[1] : nullptr);
-  text[length++] = ',';
-  length += FormatG(v.z, text + length, value != nullptr ? &value[2] : nullptr);
-  return length;
-}
-
 int TriangleCount(const DatLine& line) { return line.type == 4 ? 2 : 1; }
 
 /// True when the cross product of the triangle `rows` of `line` is far
@@ -54,12 +45,17 @@ bool SurelyVisible(const DatLine& line, const int (&rows)[3]) {
 }  // namespace
 
 void FormatCorners(const DatLine& line, bool with_values,
-                   WrittenCorners* corners) {
+                   WrittenCorners* corners, CornerTexts* known) {
   const int count = line.type == 4 ? 4 : 3;
-  for (int k = 0; k < count; ++k)
-    corners->length[k] =
-        FormatCorner(line.matrix.Row(k), corners->text[k],
-                     with_values ? corners->value[k] : nullptr);
+  for (int k = 0; k < count; ++k) {
+    const Vector corner = line.matrix.Row(k);
+    if (with_values || known == nullptr)
+      corners->length[k] =
+          FormatCorner(corner, corners->text[k],
+                       with_values ? corners->value[k] : nullptr);
+    else
+      corners->length[k] = known->Format(corner, corners->text[k]);
+  }
 }
 
 // POV-Ray drops a mesh triangle whose edges, as it reads the written

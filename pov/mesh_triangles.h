@@ -4,6 +4,7 @@
 #define R7P_POV_MESH_TRIANGLES_H_
 
 #include "model/dat_file.h"
+#include "pov/corner_texts.h"
 #include "pov/format_g.h"
 #include "pov/scene_text.h"
 
@@ -15,15 +16,16 @@ inline constexpr int kMeshTriangles[2][3] = {{0, 1, 2}, {2, 3, 0}};
 /// scene gets ("x,y,z") and, when asked for, the numbers POV-Ray reads back
 /// from that text.
 struct WrittenCorners {
-  char text[4][3 * kFormatGSize];
+  char text[4][kCornerTextSize];
   int length[4];
   double value[4][3];
 };
 
 /// Formats the three or four corners of the type-3 or type-4 `line`;
-/// fills `corners->value` only when `with_values`.
+/// fills `corners->value` only when `with_values`, else takes the texts of
+/// corners from `known` when given.
 void FormatCorners(const DatLine& line, bool with_values,
-                   WrittenCorners* corners);
+                   WrittenCorners* corners, CornerTexts* known = nullptr);
 
 /// True when one of the polygon's triangles, as POV-Ray reads the written
 /// corners (`corners` formatted with values), has a non-zero cross product.
