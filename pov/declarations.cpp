@@ -54,9 +54,10 @@ const char* ReplacementWord(unsigned char c) {
 
 /// "  x y z", three numbers of a line written back as a comment.
 void AddCommentTriple(SceneText& out, float x, float y, float z) {
-  char text[3 * kFormatGSize + 2] = {' ', ' '};
-  const int length = 2 + FormatGTriple(x, y, z, ' ', text + 2);
-  out.Append(text, static_cast<size_t>(length));
+  char* text = out.Room(3 * kFormatGSize + 2);
+  text[0] = ' ';
+  text[1] = ' ';
+  out.Commit(static_cast<size_t>(2 + FormatGTriple(x, y, z, ' ', text + 2)));
 }
 
 /// Writes the identifier of `name` without its suffix into `id` (room for
@@ -707,7 +708,7 @@ void WriteDeclarationGuard(FILE* file, const DatFile& record, bool is_model,
 }
 
 void AddPlacementMatrix(SceneText& out, const Matrix& m) {
-  char text[8 + 4 * (3 * kFormatGSize + 1)];
+  char* text = out.Room(8 + 4 * (3 * kFormatGSize + 1));
   std::memcpy(text, "matrix <", 8);
   int length = 8;
   for (int col = 0; col < 4; ++col) {
@@ -715,7 +716,7 @@ void AddPlacementMatrix(SceneText& out, const Matrix& m) {
                             text + length);
     text[length++] = col < 3 ? ',' : '>';
   }
-  out.Append(text, static_cast<size_t>(length));
+  out.Commit(static_cast<size_t>(length));
 }
 
 void WritePlacementMatrix(FILE* file, const Matrix& m) {

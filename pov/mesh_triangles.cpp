@@ -93,7 +93,9 @@ bool PolygonIsVisible(const DatLine& line) {
 
 void AddMeshTriangle(SceneText& out, const WrittenCorners& corners,
                      const int (&rows)[3]) {
-  char text[3 * (3 * kFormatGSize + 4) + 24];
+  // Each corner is copied whole, a fixed size that needs no call to
+  // memcpy; what lies past its text is overwritten or left unwritten.
+  char* text = out.Room(sizeof kTriangleOpen + 3 * (kCornerTextSize + 4));
   std::memcpy(text, kTriangleOpen, sizeof kTriangleOpen - 1);
   size_t length = sizeof kTriangleOpen - 1;
   for (int k = 0; k < 3; ++k) {
@@ -102,10 +104,9 @@ void AddMeshTriangle(SceneText& out, const WrittenCorners& corners,
       length += 4;
     }
     const int row = rows[k];
-    const size_t size = static_cast<size_t>(corners.length[row]);
-    std::memcpy(text + length, corners.text[row], size);
-    length += size;
+    std::memcpy(text + length, corners.text[row], kCornerTextSize);
+    length += static_cast<size_t>(corners.length[row]);
   }
   std::memcpy(text + length, "> }\n", 4);
-  out.Append(text, length + 4);
+  out.Commit(length + 4);
 }

@@ -1,6 +1,7 @@
 #include "pov/scene_text.h"
 
 #include <charconv>
+#include <utility>
 
 #include "pov/format_g.h"
 
@@ -11,23 +12,21 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 }  // namespace
 
 void SceneText::AddG(float value) {
-  char text[kFormatGSize];
-  const int length = FormatG(value, text);
-  Append(text, static_cast<size_t>(length));
+  Commit(static_cast<size_t>(FormatG(value, Room(kFormatGSize))));
 }
 
 void SceneText::AddVectorG(const Vector& v) {
-  char text[3 * kFormatGSize + 2];
+  char* text = Room(3 * kFormatGSize + 2);
   text[0] = '<';
   int length = 1 + FormatGTriple(v.x, v.y, v.z, ',', text + 1);
   text[length++] = '>';
-  Append(text, static_cast<size_t>(length));
+  Commit(static_cast<size_t>(length));
 }
 
 void SceneText::AddInt(int64_t value) {
-  char text[24];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  text_.append(text, result.ptr);
+  constexpr size_t kRoom = 24;  // "-9223372036854775808"
+  char* text = Room(kRoom);
+  Commit(static_cast<size_t>(std::to_chars(text, text + kRoom, value).ptr - text));
 }
 
 void SceneText::AddColour(int64_t colour) {
@@ -38,12 +37,24 @@ void SceneText::AddColour(int64_t colour) {
   const uint64_t bits = static_cast<uint64_t>(colour);
   int digits = 8;
   while (digits < 16 && (bits >> (4 * digits)) != 0) ++digits;
-  text_ += "0x";
-  for (int i = digits - 1; i >= 0; --i)
-    text_ += kHexDigits[bits >> (4 * i) & 0xF];
+  char* text = Room(18);
+  text[0] = '0';
+  text[1] = 'x';
+  for (int i = 0; i < digits; ++i)
+    text[2 + i] = kHexDigits[bits >> (4 * (digits - 1 - i)) & 0xF];
+  Commit(static_cast<size_t>(2 + digits));
+}
+
+void SceneText::Grow(size_t size) {
+  size_t capacity = capacity_ < 256 ? 256 : 2 * capacity_;
+  while (capacity - length_ < size) capacity *= 2;
+  std::unique_ptr<char[]> bigger(new char[capacity]);
+  if (length_ > 0) std::memcpy(bigger.get(), buffer_.get(), length_);
+  buffer_ = std::move(bigger);
+  capacity_ = capacity;
 }
 
 void SceneText::WriteTo(FILE* file) {
-  if (!text_.empty()) std::fwrite(text_.data(), 1, text_.size(), file);
-  text_.clear();
+  if (length_ > 0) std::fwrite(buffer_.get(), 1, length_, file);
+  length_ = 0;
 }

@@ -4,6 +4,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -62,6 +63,28 @@ TEST(SceneText, TextStopsAtNulAndWritesOnce) {
   EXPECT_TRUE(text.text().empty());
   text.WriteTo(out.get());
   EXPECT_EQ(out.text().size(), 26u);
+}
+
+// Long statements grow the buffer many times over; nothing is lost or
+// moved on the way.
+TEST(SceneText, GrowsWithoutLosingText) {
+  SceneText text;
+  std::string expected;
+  for (int i = 0; i < 20000; ++i) {
+    text.AddInt(i);
+    expected += std::to_string(i);
+    char* room = text.Room(100);
+    const size_t length = static_cast<size_t>(i % 7);
+    std::memset(room, 'a' + i % 26, 100);
+    text.Commit(length);
+    expected.append(length, static_cast<char>('a' + i % 26));
+    text.Add(',');
+    expected += ',';
+  }
+  ASSERT_EQ(text.text(), expected);
+  MemoryFile out;
+  text.WriteTo(out.get());
+  EXPECT_EQ(out.text(), expected);
 }
 
 }  // namespace
