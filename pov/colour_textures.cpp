@@ -47,8 +47,15 @@ const char* PovFinishName(int kind) {
 }
 
 std::string MaterialText(int32_t colour, bool slope) {
-  return "material { R7Color" + ColourIdText(colour) + (slope ? "_slope" : "") +
-         " }";
+  SceneText text;
+  AddMaterial(text, colour, slope);
+  return std::string(text.text());
+}
+
+void AddMaterial(SceneText& text, int32_t colour, bool slope) {
+  text.Add("material { R7Color");
+  text.AddColour(colour);
+  text.Add(slope ? "_slope }" : " }");
 }
 
 int WriteTextureCall(FILE* file, const float rgb[3], uint32_t flags) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "pov/scene_state.h"
+#include "pov/scene_text.h"
 
 /// Number of finish kinds: 0 Opaque .. 5 Metal from the colour table's
 /// finish keywords, 6 Transparent.
@@ -22,6 +23,9 @@ const char* PovFinishName(int kind);
 /// where <c> is the colour as identifier text (decimal below 0x1000000,
 /// "0x%08lX" from there on).
 std::string MaterialText(int32_t colour, bool slope);
+
+/// Adds MaterialText(colour, slope) to `text`.
+void AddMaterial(SceneText& text, int32_t colour, bool slope);
 
 /// Writes the texture macro call of a colour with components `rgb` (0..1)
 /// and the colour table's attribute word `flags` (finish kind bits 0-2,

@@ -17,17 +17,22 @@
 #include "model/text_scan.h"
 #include "pov/colour_textures.h"
 #include "pov/format_g.h"
+#include "pov/mesh_triangles.h"
 #include "pov/prepared_parts.h"
 #include "pov/primitive_subst.h"
 #include "pov/scene_frame.h"
 #include "pov/scene_state.h"
+#include "pov/scene_text.h"
 
 namespace {
 
 constexpr int32_t kInheritedColour = 16;
 constexpr int32_t kTextureSlope = 1;
 
-double D(float value) { return static_cast<double>(value); }
+constexpr char kUpperHexDigits[] = "0123456789ABCDEF";
+
+// One character of a name adds at most "_crosshatch_" to its identifier.
+constexpr size_t kIdentifierRoom = kMaxIdentifier + 16;
 
 /// The word that stands for a character of a file name in an identifier,
 /// or null when the character is written as two hex digits.
@@ -47,102 +52,59 @@ const char* ReplacementWord(unsigned char c) {
   }
 }
 
-// The two triangles of a quadrilateral (one for a triangle), by vertex row.
-constexpr int kTriangles[2][3] = {{0, 1, 2}, {2, 3, 0}};
-
-/// The corners of a triangle or quadrilateral formatted once: the text the
-/// scene gets ("x,y,z") and the numbers POV-Ray reads back from that text.
-struct WrittenCorners {
-  char text[4][3 * kFormatGSize];
-  int length[4];
-  double value[4][3];
-};
-
-void FormatCorners(const DatLine& line, WrittenCorners* corners) {
-  const int count = line.type == 4 ? 4 : 3;
-  for (int k = 0; k < count; ++k) {
-    const Vector v = line.matrix.Row(k);
-    char* text = corners->text[k];
-    double* value = corners->value[k];
-    int length = FormatG(v.x, text, &value[0]);
-    text[length++] = ',';
-    length += FormatG(v.y, text + length, &value[1]);
-    text[length++] = ',';
-    length += FormatG(v.z, text + length, &value[2]);
-    corners->length[k] = length;
-  }
-}
-
-constexpr char kTriangleOpen[] = "\t\ttriangle { <";
-
-/// "\t\ttriangle { <a>, <b>, <c> }\n" for the corners `rows`, in one write.
-void WriteTriangle(FILE* file, const WrittenCorners& corners,
-                   const int (&rows)[3]) {
-  char text[3 * (3 * kFormatGSize + 4) + 24];
-  std::memcpy(text, kTriangleOpen, sizeof kTriangleOpen - 1);
-  size_t length = sizeof kTriangleOpen - 1;
-  for (int k = 0; k < 3; ++k) {
-    if (k > 0) {
-      std::memcpy(text + length, ">, <", 4);
-      length += 4;
-    }
-    const int row = rows[k];
-    const size_t size = static_cast<size_t>(corners.length[row]);
-    std::memcpy(text + length, corners.text[row], size);
-    length += size;
-  }
-  std::memcpy(text + length, "> }\n", 4);
-  length += 4;
-  std::fwrite(text, 1, length, file);
-}
-
-// POV-Ray drops a mesh triangle whose edges, as it reads the written
-// numbers, have a zero cross product, and refuses a mesh left without any
-// triangle. A polygon none of whose triangles survives is therefore not
-// written at all (POV-Ray would have dropped it anyway).
-bool HasVisibleTriangle(const DatLine& line, const WrittenCorners& corners) {
-  const int count = line.type == 4 ? 2 : 1;
-  for (int t = 0; t < count; ++t) {
-    const double* p0 = corners.value[kTriangles[t][0]];
-    const double* p1 = corners.value[kTriangles[t][1]];
-    const double* p2 = corners.value[kTriangles[t][2]];
-    double a[3], b[3];
-    for (int i = 0; i < 3; ++i) {
-      a[i] = p0[i] - p1[i];
-      b[i] = p2[i] - p1[i];
-    }
-    const double cross[3] = {a[1] * b[2] - a[2] * b[1],
-                             a[2] * b[0] - a[0] * b[2],
-                             a[0] * b[1] - a[1] * b[0]};
-    if (cross[0] != 0 || cross[1] != 0 || cross[2] != 0) return true;
-  }
-  return false;
-}
-
-bool HasVisibleTriangle(const DatLine& line) {
-  WrittenCorners corners;
-  FormatCorners(line, &corners);
-  return HasVisibleTriangle(line, corners);
-}
-
 /// "  x y z", three numbers of a line written back as a comment.
-void WriteCommentTriple(FILE* file, float x, float y, float z) {
-  char text[3 * kFormatGSize + 2] = {' ', ' '};
-  FormatGTriple(x, y, z, ' ', text + 2);
-  std::fputs(text, file);
+void AddCommentTriple(SceneText& out, float x, float y, float z) {
+  char* text = out.Room(3 * kFormatGSize + 2);
+  text[0] = ' ';
+  text[1] = ' ';
+  out.Commit(static_cast<size_t>(2 + FormatGTriple(x, y, z, ' ', text + 2)));
+}
+
+/// Writes the identifier of `name` without its suffix into `id` (room for
+/// kIdentifierRoom bytes) and returns its length; sets `*cut` when it was
+/// cut to kMaxIdentifier characters, which then take no suffix.
+size_t IdentifierBody(const std::string& name, char* id, bool* cut) {
+  size_t length = 0;
+  // POV-Ray identifiers may not start with a digit.
+  if (!name.empty() && IsDigit(static_cast<unsigned char>(name[0])))
+    id[length++] = '_';
+  for (const char ch : name) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (IsDigit(c) || IsLetter(c)) {
+      id[length++] = ch;
+    } else if (const char* word = ReplacementWord(c)) {
+      const size_t size = std::strlen(word);
+      id[length++] = '_';
+      std::memcpy(id + length, word, size);
+      length += size;
+      id[length++] = '_';
+    } else {
+      id[length++] = '_';
+      id[length++] = kUpperHexDigits[c >> 4];
+      id[length++] = kUpperHexDigits[c & 0xF];
+      id[length++] = '_';
+    }
+    if (length > kMaxIdentifier) {
+      // Keeps identifiers within POV-Ray's length limit.
+      std::memcpy(id + kMaxIdentifier - 6, "MAX125", 6);
+      *cut = true;
+      return kMaxIdentifier;
+    }
+  }
+  return length;
 }
 
 bool IsPartOrPrimitive(const DatFile& record) {
   return record.Has(PART) || record.Has(PRIMITIVE);
 }
 
-/// The line's stored text with a leading "//" and one blank after it
-/// removed: what follows "// " when the line is written as a comment.
-std::string CommentText(const std::string& text) {
-  if (text.compare(0, 2, "//") != 0) return text;
+/// Where the text after "// " starts when the line's stored text is
+/// written as a comment: past a leading "//" and one blank after it.
+size_t CommentStart(const std::string& text) {
+  if (text.compare(0, 2, "//") != 0) return 0;
   size_t start = 2;
   if (start < text.size() && text[start] == ' ') ++start;
-  return text.substr(start);
+  return start;
 }
 
 /// One declaration in the making: the counting pass, the writing pass and
@@ -190,12 +152,17 @@ class DeclarationWriter {
   void WriteSlopeDeclaration();
 
   const char* StudIndent() const { return studs_open_ ? "\t" : ""; }
+  /// Hands the text collected in out_ to the scene file.
+  void Flush() { out_.WriteTo(file_); }
 
   FILE* file_;
   DatFile& record_;
   bool is_model_;
   SceneWriterContext& ctx_;
   std::string identifier_;
+  // The declaration's text on its way to file_: everything this writer
+  // writes goes through it, and it is flushed before anybody else writes.
+  SceneText out_;
 
   // Counting pass.
   int objects_ = 0;
@@ -286,7 +253,7 @@ void DeclarationWriter::CountLines() {
     if (line.type == 1 && line.file != nullptr) {
       CountReference(line, &mesh_open);
     } else if ((line.type == 3 || line.type == 4) &&
-               HasVisibleTriangle(line)) {
+               PolygonIsVisible(line)) {
       if (mesh_open &&
           (line.colour != mesh_colour || texture != mesh_texture))
         mesh_open = false;
@@ -302,61 +269,67 @@ void DeclarationWriter::CountLines() {
 }
 
 void DeclarationWriter::WriteHead() {
+  Flush();
   WriteDeclarationGuard(file_, record_, is_model_, true, ctx_);
-  std::fprintf(file_, "#declare %s = ", identifier_.c_str());
+  out_.Add("#declare ");
+  out_.Add(identifier_.c_str());
+  out_.Add(" = ");
   if (record_.Has(PART)) {
-    std::fputs("#if (R7Quality = 0) box { ", file_);
-    WriteVectorG(file_, record_.bbox.min);
-    std::fputs(", ", file_);
-    WriteVectorG(file_, record_.bbox.max);
-    std::fputs(" } #else ", file_);
+    out_.Add("#if (R7Quality = 0) box { ");
+    out_.AddVectorG(record_.bbox.min);
+    out_.Add(", ");
+    out_.AddVectorG(record_.bbox.max);
+    out_.Add(" } #else ");
   }
   // A step clock may hide every member, and POV-Ray refuses an empty
   // object; an empty union only draws a warning.
   if (step_clock_)
-    std::fputs("union {\n", file_);
+    out_.Add("union {\n");
   else if (objects_ == 1)
-    std::fputs(slope_references_ > 0
-                   ? "#if (R7Quality > 0) union #else object #end {\n"
-                   : "object {\n",
-               file_);
+    out_.Add(slope_references_ > 0
+                 ? "#if (R7Quality > 0) union #else object #end {\n"
+                 : "object {\n");
   else
-    std::fputs(solid_objects_ == 1
-                   ? "#if (R7Studs) union #else object #end {\n"
-                   : "union {\n",
-               file_);
+    out_.Add(solid_objects_ == 1 ? "#if (R7Studs) union #else object #end {\n"
+                                 : "union {\n");
 }
 
 void DeclarationWriter::EndMesh() {
   if (!mesh_open_) return;
-  if (mesh_colour_ != kInheritedColour)
-    std::fprintf(file_, "\t\t%s\n",
-                 MaterialText(mesh_colour_, mesh_texture_ == kTextureSlope)
-                     .c_str());
-  std::fputs("\t}\n", file_);
+  if (mesh_colour_ != kInheritedColour) {
+    out_.Add("\t\t");
+    AddMaterial(out_, mesh_colour_, mesh_texture_ == kTextureSlope);
+    out_.Add('\n');
+  }
+  out_.Add("\t}\n");
   mesh_open_ = false;
 }
 
 void DeclarationWriter::OpenStuds() {
   if (studs_open_) return;
-  std::fputs("\t#if (R7Studs)\n", file_);
+  out_.Add("\t#if (R7Studs)\n");
   studs_open_ = true;
 }
 
 void DeclarationWriter::CloseStuds() {
   if (!studs_open_) return;
-  std::fputs("\t#end\n", file_);
+  out_.Add("\t#end\n");
   studs_open_ = false;
 }
 
 void DeclarationWriter::Step() {
-  if (steps_ > 0) std::fprintf(file_, "#end // if (clock > %d)\n", steps_);
-  std::fprintf(file_, "// STEP\n#if (clock > %d)\n", steps_ + 1);
+  CloseStep();
+  out_.Add("// STEP\n#if (clock > ");
+  out_.AddInt(steps_ + 1);
+  out_.Add(")\n");
   ++steps_;
 }
 
 void DeclarationWriter::CloseStep() {
-  if (steps_ > 0) std::fprintf(file_, "#end // if (clock > %d)\n", steps_);
+  if (steps_ == 0) return;
+  out_.Add("#end // if (clock > ");
+  out_.AddInt(steps_);
+  out_.Add(")\n");
 }
 
 void DeclarationWriter::WriteBlockCommand(const DatLine& line, int keyword) {
@@ -365,9 +338,14 @@ void DeclarationWriter::WriteBlockCommand(const DatLine& line, int keyword) {
   EndMesh();
   CloseStuds();
   if (!ctx_.settings.Has(ExcludeNonPov)) {
-    std::fprintf(file_, "// %s\n", line.text.c_str());
-    if (DirectiveFits(keyword))
-      std::fprintf(file_, "#%s\n", kDirectives[keyword]);
+    out_.Add("// ");
+    out_.Add(line.text.c_str());
+    out_.Add('\n');
+    if (DirectiveFits(keyword)) {
+      out_.Add('#');
+      out_.Add(kDirectives[keyword]);
+      out_.Add('\n');
+    }
   }
   block_state_ = keyword == 3 ? 3 - block_state_ : keyword;
 }
@@ -395,41 +373,48 @@ bool DeclarationWriter::DirectiveFits(int keyword) {
 
 void DeclarationWriter::CloseOpenPovBlocks() {
   for (; !open_directives_.empty(); open_directives_.pop_back())
-    std::fputs("#end\n", file_);
+    out_.Add("#end\n");
 }
 
 void DeclarationWriter::WriteComment(const DatLine& line, bool last) {
   // Inside an IFPOV block the comment lines are the POV code itself.
   if (block_state_ == 1) {
-    std::fprintf(file_, "%s\n", line.text.c_str());
+    out_.Add(line.text.c_str());
+    out_.Add('\n');
     return;
   }
   if (block_state_ != 0 && ctx_.settings.Has(ExcludeNonPov)) return;
-  const std::string text = CommentText(line.text);
-  if (text.empty() && last) return;
-  std::fprintf(file_, "// %s\n", text.c_str());
+  const size_t start = CommentStart(line.text);
+  if (start == line.text.size() && last) return;
+  out_.Add("// ");
+  out_.Add(line.text.c_str() + start);
+  out_.Add('\n');
 }
 
 void DeclarationWriter::WriteLight(const DatLine& line) {
   float rgb[3] = {0.5f, 0.5f, 0.5f};
   ctx_.scene.colours.ColourToRgb(line.colour, rgb);
-  char colour[96];
-  std::snprintf(colour, sizeof colour, "<%g,%g,%g>", D(rgb[0]), D(rgb[1]),
-                D(rgb[2]));
-  std::fprintf(file_, "\tlight_source {\n\t\t<%g,%g,%g>\n\t\tcolor rgb %s\n%s\t}\n",
-               D(line.matrix.at(0, 3)), D(line.matrix.at(1, 3)),
-               D(line.matrix.at(2, 3)), colour,
-               ctx_.settings.Has(Shadowless) ? "\t\tshadowless\n" : "");
+  out_.Add("\tlight_source {\n\t\t");
+  out_.AddVectorG(Vector{line.matrix.at(0, 3), line.matrix.at(1, 3),
+                         line.matrix.at(2, 3)});
+  out_.Add("\n\t\tcolor rgb ");
+  out_.AddVectorG(Vector{rgb[0], rgb[1], rgb[2]});
+  out_.Add(ctx_.settings.Has(Shadowless) ? "\n\t\tshadowless\n\t}\n"
+                                         : "\n\t}\n");
 }
 
 void DeclarationWriter::WriteSimpleReference(const DatLine& line,
                                              const DatFile& ref) {
-  std::fprintf(file_, "%s\tobject { %s ", StudIndent(),
-               MakeIdentifier(ref.name, ctx_.identifier_suffix).c_str());
-  WritePlacementMatrix(file_, line.matrix);
-  if (line.colour != kInheritedColour && ref.Has(INHERITS_COLOUR))
-    std::fprintf(file_, " %s", MaterialText(line.colour, false).c_str());
-  std::fputs(" }\n", file_);
+  out_.Add(StudIndent());
+  out_.Add("\tobject { ");
+  AddIdentifier(out_, ref.name, ctx_.identifier_suffix);
+  out_.Add(' ');
+  AddPlacementMatrix(out_, line.matrix);
+  if (line.colour != kInheritedColour && ref.Has(INHERITS_COLOUR)) {
+    out_.Add(' ');
+    AddMaterial(out_, line.colour, false);
+  }
+  out_.Add(" }\n");
 }
 
 void DeclarationWriter::WriteVariant(const DatLine& line, const DatFile& ref,
@@ -437,24 +422,37 @@ void DeclarationWriter::WriteVariant(const DatLine& line, const DatFile& ref,
                                      const std::string& indent) {
   const char* in = indent.c_str();
   const char* suffix = slope ? "_slope" : (lgeo && transparent ? "_clear" : "");
-  std::fprintf(file_, "%sobject {\n%s\t%s%s\n", in, in,
-               MakeIdentifier(ref.name, ctx_.identifier_suffix).c_str(),
-               suffix);
+  out_.Add(in);
+  out_.Add("object {\n");
+  out_.Add(in);
+  out_.Add('\t');
+  AddIdentifier(out_, ref.name, ctx_.identifier_suffix);
+  out_.Add(suffix);
+  out_.Add('\n');
   // LGEO's transparent elements touch each other exactly; a small seam keeps
   // their surfaces apart. Other parts placed rigidly get the user's seam.
   if (lgeo && transparent) {
-    std::fprintf(file_, "%s\t", in);
-    WriteSeamMatrix(file_, ref, "0.01", ctx_.settings.SeamWidth);
+    out_.Add(in);
+    out_.Add('\t');
+    AddSeamMatrix(out_, ref, "0.01", ctx_.settings.SeamWidth);
   } else if (!lgeo && (line.flags & RIGID)) {
-    std::fprintf(file_, "%s\t", in);
-    WriteSeamMatrix(file_, ref, transparent ? "R7SWT" : "R7SW",
-                    ctx_.settings.SeamWidth);
+    out_.Add(in);
+    out_.Add('\t');
+    AddSeamMatrix(out_, ref, transparent ? "R7SWT" : "R7SW",
+                  ctx_.settings.SeamWidth);
   }
-  std::fprintf(file_, "%s\t", in);
-  WritePlacementMatrix(file_, line.matrix);
-  if (line.colour != kInheritedColour && ref.Has(INHERITS_COLOUR))
-    std::fprintf(file_, "\n%s\t%s", in, MaterialText(line.colour, slope).c_str());
-  std::fprintf(file_, "\n%s}\n", in);
+  out_.Add(in);
+  out_.Add('\t');
+  AddPlacementMatrix(out_, line.matrix);
+  if (line.colour != kInheritedColour && ref.Has(INHERITS_COLOUR)) {
+    out_.Add('\n');
+    out_.Add(in);
+    out_.Add('\t');
+    AddMaterial(out_, line.colour, slope);
+  }
+  out_.Add('\n');
+  out_.Add(in);
+  out_.Add("}\n");
 }
 
 void DeclarationWriter::WriteExtendedReference(const DatLine& line,
@@ -473,17 +471,22 @@ void DeclarationWriter::WriteExtendedReference(const DatLine& line,
   const std::string outer = StudIndent();
   std::string indent = outer + "\t";
   if (merge) {
-    std::fprintf(file_, "%s\t#if (R7Quality > 0) merge #else object #end {\n",
-                 outer.c_str());
+    out_.Add(outer.c_str());
+    out_.Add("\t#if (R7Quality > 0) merge #else object #end {\n");
     indent += "\t";
   }
   WriteVariant(line, ref, lgeo, transparent, false, indent);
   if (slope_variant) {
-    std::fprintf(file_, "%s#if (R7Quality > 0)\n", indent.c_str());
+    out_.Add(indent.c_str());
+    out_.Add("#if (R7Quality > 0)\n");
     WriteVariant(line, ref, lgeo, transparent, true, indent + "\t");
-    std::fprintf(file_, "%s#end\n", indent.c_str());
+    out_.Add(indent.c_str());
+    out_.Add("#end\n");
   }
-  if (merge) std::fprintf(file_, "%s\t}\n", outer.c_str());
+  if (merge) {
+    out_.Add(outer.c_str());
+    out_.Add("\t}\n");
+  }
 }
 
 void DeclarationWriter::WriteReference(const DatLine& line) {
@@ -498,8 +501,9 @@ void DeclarationWriter::WriteReference(const DatLine& line) {
       CloseStuds();
   }
   if (!IsPartOrPrimitive(record_)) {
-    std::fprintf(file_, "%s\t//", StudIndent());
-    WriteLineComment(file_, line);
+    out_.Add(StudIndent());
+    out_.Add("\t//");
+    AddLineComment(out_, line);
   }
   if (light) {
     WriteLight(line);
@@ -513,25 +517,29 @@ void DeclarationWriter::WriteReference(const DatLine& line) {
 }
 
 void DeclarationWriter::WritePolygon(const DatLine& line) {
+  // A polygon none of whose triangles survives is not written at all:
+  // POV-Ray would drop its triangles, and it refuses a mesh left without
+  // any.
   WrittenCorners corners;
-  FormatCorners(line, &corners);
-  if (!HasVisibleTriangle(line, corners)) return;
+  const bool surely_visible = SurelyHasVisibleTriangle(line);
+  FormatCorners(line, !surely_visible, &corners, &ctx_.corner_texts);
+  if (!surely_visible && !HasVisibleTriangle(line, corners)) return;
   CloseStuds();
   if (mesh_open_ && (line.colour != mesh_colour_ || texture_ != mesh_texture_))
     EndMesh();
   if (!mesh_open_) {
-    std::fputs("\tmesh {\n", file_);
+    out_.Add("\tmesh {\n");
     mesh_open_ = true;
     mesh_colour_ = line.colour;
     mesh_texture_ = texture_;
   }
   if (!IsPartOrPrimitive(record_)) {
-    std::fputs("\t\t//", file_);
-    WriteLineComment(file_, line);
+    out_.Add("\t\t//");
+    AddLineComment(out_, line);
   }
   const int count = line.type == 4 ? 2 : 1;
   for (int t = 0; t < count; ++t) {
-    WriteTriangle(file_, corners, kTriangles[t]);
+    AddMeshTriangle(out_, corners, kMeshTriangles[t]);
   }
 }
 
@@ -568,14 +576,13 @@ void DeclarationWriter::WriteLines() {
 
 void DeclarationWriter::WriteSlopeDeclaration() {
   const bool steps_used = steps_ > 0;
-  std::fprintf(file_, "\n#if (R7Quality > 0)\n#declare %s_slope = %s {\n",
-               identifier_.c_str(),
-               slope16_written_ == 1 && !steps_used ? "object" : "union");
+  out_.Add("\n#if (R7Quality > 0)\n#declare ");
+  out_.Add(identifier_.c_str());
+  out_.Add("_slope = ");
+  out_.Add(slope16_written_ == 1 && !steps_used ? "object {\n" : "union {\n");
   // Whatever the clock hides, the union keeps two members, far away.
   if (steps_used)
-    std::fputs(
-        "\tsphere {<1e9,1e9,1e9>,1} sphere {<1e9,1e9,1e9>,1} //HACK\n",
-        file_);
+    out_.Add("\tsphere {<1e9,1e9,1e9>,1} sphere {<1e9,1e9,1e9>,1} //HACK\n");
   steps_ = 0;
   for (const DatLine& line : record_.lines) {
     if (line.type == 0 && line.text == "STEP" && StepsWanted()) {
@@ -587,13 +594,14 @@ void DeclarationWriter::WriteSlopeDeclaration() {
       continue;
     const DatFile& ref = *line.file;
     if (!ref.Has(SLOPE_DECLARED) || ref.elementCount <= 0) continue;
-    std::fprintf(file_, "\tobject { %s_slope ",
-                 MakeIdentifier(ref.name, ctx_.identifier_suffix).c_str());
-    WritePlacementMatrix(file_, line.matrix);
-    std::fputs(" }\n", file_);
+    out_.Add("\tobject { ");
+    AddIdentifier(out_, ref.name, ctx_.identifier_suffix);
+    out_.Add("_slope ");
+    AddPlacementMatrix(out_, line.matrix);
+    out_.Add(" }\n");
   }
   CloseStep();
-  std::fputs("}\n#end\n", file_);
+  out_.Add("}\n#end\n");
 }
 
 void DeclarationWriter::Declare() {
@@ -607,9 +615,10 @@ void DeclarationWriter::Declare() {
   EndMesh();
   CloseOpenPovBlocks();
   CloseStep();
-  std::fputs(record_.Has(PART) ? "}\n#end\n" : "}\n", file_);
+  out_.Add(record_.Has(PART) ? "}\n#end\n" : "}\n");
   const int steps_used = steps_;
   if (record_.Has(SLOPE_DECLARED)) WriteSlopeDeclaration();
+  Flush();
   WriteDeclarationGuard(file_, record_, is_model_, false, ctx_);
   record_.writeMark = 'N';
   if (steps_used > 0)
@@ -648,31 +657,20 @@ bool Substitute(FILE* file, DatFile& record, bool is_model,
 }  // namespace
 
 std::string MakeIdentifier(const std::string& name, const std::string& suffix) {
-  std::string id;
-  // POV-Ray identifiers may not start with a digit.
-  if (!name.empty() && IsDigit(static_cast<unsigned char>(name[0])))
-    id.push_back('_');
-  for (const char ch : name) {
-    const unsigned char c = static_cast<unsigned char>(ch);
-    if (IsDigit(c) || IsLetter(c)) {
-      id += ch;
-    } else if (const char* word = ReplacementWord(c)) {
-      id += '_';
-      id += word;
-      id += '_';
-    } else {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "_%02X_", static_cast<unsigned>(c));
-      id += hex;
-    }
-    if (id.size() > kMaxIdentifier) {
-      // Keeps identifiers within POV-Ray's length limit.
-      id.resize(kMaxIdentifier - 6);
-      id += "MAX125";
-      return id;
-    }
-  }
-  return id + suffix;
+  char id[kIdentifierRoom];
+  bool cut = false;
+  const size_t length = IdentifierBody(name, id, &cut);
+  std::string text(id, length);
+  if (!cut) text += suffix;
+  return text;
+}
+
+void AddIdentifier(SceneText& text, const std::string& name,
+                   const std::string& suffix) {
+  char id[kIdentifierRoom];
+  bool cut = false;
+  text.Append(id, IdentifierBody(name, id, &cut));
+  if (!cut) text.Add(suffix.c_str());
 }
 
 std::string ColourText(int64_t colour) {
@@ -687,33 +685,48 @@ std::string ColourText(int64_t colour) {
 
 void WriteDeclarationGuard(FILE* file, const DatFile& record, bool is_model,
                            bool open, const SceneWriterContext& ctx) {
-  const std::string id = MakeIdentifier(record.name, ctx.identifier_suffix);
+  SceneText text;
   if (!open) {
-    std::fprintf(file, "#end // ifndef (%s)\n\n", id.c_str());
+    text.Add("#end // ifndef (");
+    AddIdentifier(text, record.name, ctx.identifier_suffix);
+    text.Add(")\n\n");
+    text.WriteTo(file);
     return;
   }
   const char* kind = is_model                 ? "Model"
                      : record.Has(PRIMITIVE) ? "Primitive"
                      : record.Has(PART)      ? "Part"
                                              : "Submodel";
-  WriteSectionTitle(file, "%s %s", kind, record.name.c_str());
-  std::fprintf(file, "#ifndef (%s)\n", id.c_str());
+  text.Add("\n//// ");
+  text.Add(kind);
+  text.Add(' ');
+  text.Add(record.name.c_str());
+  text.Add("\n#ifndef (");
+  AddIdentifier(text, record.name, ctx.identifier_suffix);
+  text.Add(")\n");
+  text.WriteTo(file);
+}
+
+void AddPlacementMatrix(SceneText& out, const Matrix& m) {
+  char* text = out.Room(8 + 4 * (3 * kFormatGSize + 1));
+  std::memcpy(text, "matrix <", 8);
+  int length = 8;
+  for (int col = 0; col < 4; ++col) {
+    length += FormatGTriple(m.at(0, col), m.at(1, col), m.at(2, col), ',',
+                            text + length);
+    text[length++] = col < 3 ? ',' : '>';
+  }
+  out.Commit(static_cast<size_t>(length));
 }
 
 void WritePlacementMatrix(FILE* file, const Matrix& m) {
-  std::fputs("matrix <", file);
-  char text[3 * kFormatGSize + 1];
-  for (int col = 0; col < 4; ++col) {
-    int length =
-        FormatGTriple(m.at(0, col), m.at(1, col), m.at(2, col), ',', text);
-    text[length++] = col < 3 ? ',' : '>';
-    text[length] = '\0';
-    std::fputs(text, file);
-  }
+  SceneText text;
+  AddPlacementMatrix(text, m);
+  text.WriteTo(file);
 }
 
-void WriteSeamMatrix(FILE* file, const DatFile& record, const char* seam,
-                     float seam_width) {
+void AddSeamMatrix(SceneText& out, const DatFile& record, const char* seam,
+                   float seam_width) {
   const float min[3] = {record.bbox.min.x, record.bbox.min.y,
                         record.bbox.min.z};
   const float max[3] = {record.bbox.max.x, record.bbox.max.y,
@@ -723,33 +736,52 @@ void WriteSeamMatrix(FILE* file, const DatFile& record, const char* seam,
     size[i] = max[i] - min[i];
     centre[i] = (min[i] + max[i]) / 2;
   }
-  std::fputs("matrix <", file);
+  out.Add("matrix <");
   for (int i = 0; i < 3; ++i) {
-    if (i > 0) std::fputs(",0,0,0,", file);
-    if (size[i] == 0 || size[i] <= seam_width)
-      std::fputc('1', file);
-    else
-      std::fprintf(file, "1-%s/%g", seam, D(size[i]));
+    if (i > 0) out.Add(",0,0,0,");
+    if (size[i] == 0 || size[i] <= seam_width) {
+      out.Add('1');
+      continue;
+    }
+    out.Add("1-");
+    out.Add(seam);
+    out.Add('/');
+    out.AddG(size[i]);
   }
   for (int i = 0; i < 3; ++i) {
-    if (size[i] == 0 || centre[i] == 0 || size[i] <= seam_width)
-      std::fputs(",0", file);
-    else
-      std::fprintf(file, ",%s/%g", seam, D(size[i] / centre[i]));
+    if (size[i] == 0 || centre[i] == 0 || size[i] <= seam_width) {
+      out.Add(",0");
+      continue;
+    }
+    out.Add(',');
+    out.Add(seam);
+    out.Add('/');
+    // The quotient of two floats is a float.
+    out.AddG(size[i] / centre[i]);
   }
-  std::fputs(">\n", file);
+  out.Add(">\n");
 }
 
-void WriteLineComment(FILE* file, const DatLine& line) {
+void WriteSeamMatrix(FILE* file, const DatFile& record, const char* seam,
+                     float seam_width) {
+  SceneText text;
+  AddSeamMatrix(text, record, seam, seam_width);
+  text.WriteTo(file);
+}
+
+void AddLineComment(SceneText& out, const DatLine& line) {
+  out.Add(' ');
+  out.AddInt(line.type);
+  out.Add(' ');
   if (line.type == 0)
-    std::fprintf(file, " %d %s", line.type, line.text.c_str());
+    out.Add(line.text.c_str());
   else
-    std::fprintf(file, " %d %s", line.type, ColourText(line.colour).c_str());
+    out.AddColour(line.colour);
   int rows = 0;
   switch (line.type) {
     case 1:
-      WriteCommentTriple(file, line.matrix.at(0, 3), line.matrix.at(1, 3),
-                         line.matrix.at(2, 3));
+      AddCommentTriple(out, line.matrix.at(0, 3), line.matrix.at(1, 3),
+                       line.matrix.at(2, 3));
       rows = 3;
       break;
     case 2: rows = 2; break;
@@ -759,11 +791,19 @@ void WriteLineComment(FILE* file, const DatLine& line) {
     default: break;
   }
   for (int k = 0; k < rows; ++k)
-    WriteCommentTriple(file, line.matrix.at(k, 0), line.matrix.at(k, 1),
-                       line.matrix.at(k, 2));
-  if (line.type == 1 && line.file != nullptr)
-    std::fprintf(file, " %s", line.file->name.c_str());
-  std::fputc('\n', file);
+    AddCommentTriple(out, line.matrix.at(k, 0), line.matrix.at(k, 1),
+                     line.matrix.at(k, 2));
+  if (line.type == 1 && line.file != nullptr) {
+    out.Add(' ');
+    out.Add(line.file->name.c_str());
+  }
+  out.Add('\n');
+}
+
+void WriteLineComment(FILE* file, const DatLine& line) {
+  SceneText text;
+  AddLineComment(text, line);
+  text.WriteTo(file);
 }
 
 void WriteDeclaration(FILE* file, DatFile& record, bool is_model,

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "model/dat_file.h"
+#include "pov/corner_texts.h"
+#include "pov/scene_text.h"
 
 struct Settings;
 struct SceneContext;
@@ -24,6 +26,7 @@ struct SceneWriterContext {
   Statistics& stats;
   std::string ldraw_dir;          // library root on disk ("" = none)
   std::string identifier_suffix;  // "" normally, "_lgeo" in -test -lgeo
+  CornerTexts corner_texts;       // mesh corners written so far
 };
 
 /// Longest identifier MakeIdentifier returns.
@@ -39,6 +42,10 @@ inline constexpr size_t kMaxIdentifier = 125;
 std::string MakeIdentifier(const std::string& name,
                            const std::string& suffix = "");
 
+/// Adds MakeIdentifier(name, suffix) to `text`, as "%s" writes it.
+void AddIdentifier(SceneText& text, const std::string& name,
+                   const std::string& suffix);
+
 /// A colour number as text: "%ld" below 0x1000000, else "0x%08lX".
 std::string ColourText(int64_t colour);
 
@@ -50,15 +57,20 @@ void WriteDeclarationGuard(FILE* file, const DatFile& record, bool is_model,
 
 /// "matrix <a,d,g,b,e,h,c,f,i,x,y,z>" of a type-1 placement (no line end).
 void WritePlacementMatrix(FILE* file, const Matrix& placement);
+void AddPlacementMatrix(SceneText& text, const Matrix& placement);
 
 /// Shrink matrix that leaves a seam of `seam` (a POV expression such as
 /// "R7SW", "R7SWT", "0.01") around `record`'s bounding box; axes not wider
 /// than `seam_width` are left alone. Ends with ">\n".
 void WriteSeamMatrix(FILE* file, const DatFile& record, const char* seam,
                      float seam_width);
+void AddSeamMatrix(SceneText& text, const DatFile& record, const char* seam,
+                   float seam_width);
 
-/// The LDraw line as text (type, colour or text, coordinates, file name).
+/// The LDraw line as text (type, colour or text, coordinates, file name),
+/// ending with "\n".
 void WriteLineComment(FILE* file, const DatLine& line);
+void AddLineComment(SceneText& text, const DatLine& line);
 
 /// Declares `record` once (does nothing unless writeMark is 0): offers a
 /// part or primitive to the substitutions of SubstitutionOrder, else writes

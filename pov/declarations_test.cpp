@@ -33,6 +33,15 @@ TEST(Declarations, MakeIdentifier) {
   const std::string exact = MakeIdentifier(std::string(25, '.'), "_x");
   EXPECT_EQ(exact.size(), 127u);
   EXPECT_EQ(exact.substr(125), "_x");
+
+  // Written straight into the scene text, the same identifiers.
+  for (const std::string& name :
+       {std::string("3001.dat"), std::string("\xE9t\xC3"), long_name,
+        std::string(25, '.'), std::string("a\0b", 3)}) {
+    SceneText text;
+    AddIdentifier(text, name, "_lgeo");
+    EXPECT_EQ(text.text(), MakeIdentifier(name, "_lgeo"));
+  }
 }
 
 TEST(Declarations, ColourText) {

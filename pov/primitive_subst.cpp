@@ -439,8 +439,10 @@ constexpr LgeoStud kLgeoStuds[] = {
 }
 
 const PovRow* FindRow(const std::string& name) {
+  // Every part and primitive of a model is looked up here; the first
+  // letter rules out most rows cheaply.
   for (const PovRow& row : kPovRows)
-    if (name == row.name) return &row;
+    if (row.name[0] == name[0] && name == row.name) return &row;
   return nullptr;
 }
 
@@ -588,7 +590,17 @@ std::optional<PovEquivalent> QuarterTorus(const std::string& name,
   }
 }
 
+/// False for names that none of the generated families' patterns can
+/// match: each has "rin" or "con" in it or starts with 't', and each ends
+/// its last number with ".dat". Most names fail here, sparing the scans.
+bool MayBeGeneratedFamily(const std::string& name) {
+  if (name.find(".dat") == std::string::npos) return false;
+  return name[0] == 't' || name.find("rin") != std::string::npos ||
+         name.find("con") != std::string::npos;
+}
+
 std::optional<PovEquivalent> GeneratedFamily(const std::string& name) {
+  if (!MayBeGeneratedFamily(name)) return std::nullopt;
   ScanBuffers buf(name.size());
   if (auto found = FullRing(name, buf)) return found;
   if (auto found = RingSector(name, buf)) return found;

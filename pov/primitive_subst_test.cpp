@@ -131,6 +131,22 @@ TEST(PrimitiveSubst, GeneratedFamilies) {
   EXPECT_FALSE(FindPovEquivalent("t04x1250.dat"));
 }
 
+// The family numbers are read as scanf reads "%d": blanks and a sign may
+// come first, and the name is read up to a NUL byte. Names that merely look
+// close are no family.
+TEST(PrimitiveSubst, GeneratedFamilyNamesAsScanfReadsThem) {
+  for (const char* name : {" 1-4ring3.dat", "+1-4rin3.dat", "1- 4ring3.dat",
+                           "4-4con +5.dat", " 4-4con5.datt", "t +4q1250.dat",
+                           "t04o 1250.dat", "ring 7.dat", "rin-7.dat"})
+    EXPECT_TRUE(FindPovEquivalent(name).has_value()) << name;
+  EXPECT_TRUE(FindPovEquivalent(std::string("ring7.dat\0x", 11)));
+  for (const char* name : {"ring7.da", "ring7.DAT", "Ring7.dat", "ri ng7.dat",
+                           "1-4ri ng3.dat", " t04q1250.dat", "T04q1250.dat",
+                           "4-4cone5.dat", "x1-4ring3.dat", "ring.dat"})
+    EXPECT_FALSE(FindPovEquivalent(name).has_value()) << name;
+  EXPECT_FALSE(FindPovEquivalent(std::string("ring7\0.dat", 10)));
+}
+
 TEST(PrimitiveSubst, Listing) {
   MemoryFile out;
   ListPovEquivalents(out.get());
