@@ -79,13 +79,8 @@ void CheckRun::WalkDirectory(
       continue;
     }
     // Sub-directories are walked where they are met, so their count line
-    // comes before the line of this directory.
-    // The listing knows most entries' type; links are followed.
-    const bool is_directory =
-        entry.kind == platform::EntryKind::kUnknown
-            ? platform::IsDirectory(path)
-            : entry.kind == platform::EntryKind::kDirectory;
-    if (is_directory) {
+    // comes before the line of this directory. Links are followed.
+    if (platform::IsDirectoryEntry(entry, path)) {
       WalkDirectory(path, per_file);
       continue;
     }

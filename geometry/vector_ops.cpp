@@ -9,18 +9,9 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 constexpr double kDegreesToRadians = 0.017453292519943295;
 
-Vector MakeVector(double x, double y, double z) {
-  return Vector{static_cast<float>(x), static_cast<float>(y),
-                static_cast<float>(z)};
-}
-
 }  // namespace
 
 void VecCopy(Vector& dst, const Vector& src) { dst = src; }
-
-void VecSub(Vector& dst, const Vector& a, const Vector& b) {
-  dst = MakeVector(double{a.x} - b.x, double{a.y} - b.y, double{a.z} - b.z);
-}
 
 void VecMidpoint(Vector& dst, const Vector& a, const Vector& b) {
   dst = MakeVector((double{a.x} + b.x) * 0.5, (double{a.y} + b.y) * 0.5,
@@ -31,25 +22,12 @@ void VecAddScaled(Vector& dst, const Vector& base, double s, const Vector& dir) 
   dst = MakeVector(base.x + s * dir.x, base.y + s * dir.y, base.z + s * dir.z);
 }
 
-double VecDot(const Vector& a, const Vector& b) {
-  return double{a.x} * b.x + double{a.y} * b.y + double{a.z} * b.z;
-}
-
-double VecLength(const Vector& v) { return std::sqrt(VecDot(v, v)); }
-
 int VecNormalize(Vector& dst, const Vector& src) {
   double length = VecLength(src);
   if (length == 0) return 1;
   double inverse = 1.0 / length;
   dst = MakeVector(src.x * inverse, src.y * inverse, src.z * inverse);
   return 0;
-}
-
-void VecCross(Vector& dst, const Vector& a, const Vector& b) {
-  // Built in a temporary first, so that dst may alias an operand.
-  dst = MakeVector(double{a.y} * b.z - double{a.z} * b.y,
-                   double{a.z} * b.x - double{a.x} * b.z,
-                   double{a.x} * b.y - double{a.y} * b.x);
 }
 
 std::string VecFormat(const Vector& v) {

@@ -4,27 +4,44 @@
 #ifndef R7P_GEOMETRY_VECTOR_OPS_H_
 #define R7P_GEOMETRY_VECTOR_OPS_H_
 
+#include <cmath>
 #include <string>
 
 #include "geometry/vector.h"
 
 /// dst = src.
 void VecCopy(Vector& dst, const Vector& src);
+/// The vector of three doubles, each rounded to float once.
+inline Vector MakeVector(double x, double y, double z) {
+  return Vector{static_cast<float>(x), static_cast<float>(y),
+                static_cast<float>(z)};
+}
+// The small operations below are defined here so that the validation of
+// every polygon of a library gets them inlined.
 /// dst = a - b. dst may be a or b.
-void VecSub(Vector& dst, const Vector& a, const Vector& b);
+inline void VecSub(Vector& dst, const Vector& a, const Vector& b) {
+  dst = MakeVector(double{a.x} - b.x, double{a.y} - b.y, double{a.z} - b.z);
+}
 /// dst = (a + b) * 0.5. dst may be a or b.
 void VecMidpoint(Vector& dst, const Vector& a, const Vector& b);
 /// dst = base + s * dir. dst may be base or dir.
 void VecAddScaled(Vector& dst, const Vector& base, double s, const Vector& dir);
 /// The dot product a . b.
-double VecDot(const Vector& a, const Vector& b);
+inline double VecDot(const Vector& a, const Vector& b) {
+  return double{a.x} * b.x + double{a.y} * b.y + double{a.z} * b.z;
+}
 /// sqrt(x*x + y*y + z*z).
-double VecLength(const Vector& v);
+inline double VecLength(const Vector& v) { return std::sqrt(VecDot(v, v)); }
 /// dst = src / |src| and returns 0; returns 1 and leaves dst untouched when
 /// the length is exactly 0. dst may be src.
 int VecNormalize(Vector& dst, const Vector& src);
 /// dst = a x b (right-handed). Safe also when dst is a or b.
-void VecCross(Vector& dst, const Vector& a, const Vector& b);
+inline void VecCross(Vector& dst, const Vector& a, const Vector& b) {
+  // Built in a temporary first, so that dst may alias an operand.
+  dst = MakeVector(double{a.y} * b.z - double{a.z} * b.y,
+                   double{a.z} * b.x - double{a.x} * b.z,
+                   double{a.x} * b.y - double{a.y} * b.x);
+}
 /// The scene-file text of a vector: "<%g,%g,%g>".
 std::string VecFormat(const Vector& v);
 

@@ -1,9 +1,10 @@
 #include "model/line_scan.h"
 
-#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+
+#include "model/text_scan.h"
 
 // note [plain numbers]: nearly every line of a real library is plain decimal
 // numbers separated by blanks, and for exactly those the scan is done here
@@ -28,37 +29,14 @@ constexpr long kMaxAccumulated = 9;
 // The same for the colour, accumulated in 64 bits.
 constexpr long kMaxColourDigits = 18;
 
-// Character classes of the scan, looked up in one step per character.
-constexpr unsigned char kSpace = 1;      // skipped by scanf (C locale)
-constexpr unsigned char kNumberEnd = 2;  // white space or the end of the text
-
-constexpr std::array<unsigned char, 256> MakeClasses() {
-  std::array<unsigned char, 256> classes{};
-  // The blank, and tab, LF, VT, FF and CR, which are the codes 9 to 13.
-  for (int c : {' ', '\t', '\n', '\v', '\f', '\r'})
-    classes[static_cast<size_t>(c)] = kSpace | kNumberEnd;
-  classes[0] = kNumberEnd;
-  return classes;
-}
-constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
-
-unsigned char ClassOf(char c) { return kClasses[static_cast<unsigned char>(c)]; }
-
-bool IsScanSpace(char c) { return (ClassOf(c) & kSpace) != 0; }
-
-const char* SkipScanSpace(const char* p) {
-  while (IsScanSpace(*p)) ++p;
-  return p;
-}
+// A number handled here must be followed by white space or the end: any
+// other character would start a partial conversion.
+bool EndsNumber(char c) { return c == '\0' || IsScanSpace(c); }
 
 // The value of a decimal digit, or 10 or more for any other character.
 unsigned DigitValue(char c) {
   return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0';
 }
-
-// A number handled here must be followed by white space or the end: any
-// other character would start a partial conversion.
-bool EndsNumber(char c) { return (ClassOf(c) & kNumberEnd) != 0; }
 
 // Takes the digits at `*p` into `value` (which wraps around on overflow;
 // callers bound the digit count) and returns how many there were.

@@ -198,28 +198,17 @@ void Reorder(Matrix& matrix, const int order[4]) {
     for (int c = 0; c < 4; ++c) matrix.at(k, c) = old.at(order[k], c);
 }
 
-// The vector steps of the quadrilateral checks, written out here so that
-// they stay in registers instead of being calls for every edge and normal.
-// The arithmetic is that of geometry/vector_ops step for step (each
-// component computed in double from floats, rounded to float once), and
-// the tests compare the results with it.
 Vector Edge(const Matrix& m, int from, int to) {
-  return Vector{static_cast<float>(double{m.at(to, 0)} - m.at(from, 0)),
-                static_cast<float>(double{m.at(to, 1)} - m.at(from, 1)),
-                static_cast<float>(double{m.at(to, 2)} - m.at(from, 2))};
+  Vector e;
+  VecSub(e, m.Row(to), m.Row(from));
+  return e;
 }
 
 Vector Cross(const Vector& a, const Vector& b) {
-  return Vector{static_cast<float>(double{a.y} * b.z - double{a.z} * b.y),
-                static_cast<float>(double{a.z} * b.x - double{a.x} * b.z),
-                static_cast<float>(double{a.x} * b.y - double{a.y} * b.x)};
+  Vector c;
+  VecCross(c, a, b);
+  return c;
 }
-
-double Dot(const Vector& a, const Vector& b) {
-  return double{a.x} * b.x + double{a.y} * b.y + double{a.z} * b.z;
-}
-
-double Length(const Vector& v) { return std::sqrt(Dot(v, v)); }
 
 }  // namespace
 
@@ -501,10 +490,10 @@ void LineValidator::CheckQuadrilateral(DatLine& line) {
 void LineValidator::FixVertexOrder(Matrix& m) {
   Vector e01 = Edge(m, 0, 1), e02 = Edge(m, 0, 2), e03 = Edge(m, 0, 3);
   Vector e12 = Edge(m, 1, 2), e13 = Edge(m, 1, 3), e23 = Edge(m, 2, 3);
-  double i = Dot(Cross(e01, e02), Cross(e02, e03));
+  double i = VecDot(Cross(e01, e02), Cross(e02, e03));
   if (i > 0) return;
-  double j = Dot(Cross(e12, e01), Cross(e01, e13));
-  double k = -Dot(Cross(e02, e12), Cross(e12, e23));
+  double j = VecDot(Cross(e12, e01), Cross(e01, e13));
+  double k = -VecDot(Cross(e02, e12), Cross(e12, e23));
   if (j > 0 && k <= 0) {
     diag_.ReportMessage(1, kWarning, "Bad vertex sequence, 0312 used");
     Reorder(m, kOrder0312);
@@ -523,18 +512,18 @@ void LineValidator::CheckCoplanar(const Matrix& m) {
   Vector e12 = Edge(m, 1, 2), e23 = Edge(m, 2, 3);
   Vector n0 = Cross(e01, e03), n2 = Cross(e12, e23);
   Vector n1 = Cross(e01, e12), n3 = Cross(e03, e23);
-  double lengths_a = Length(n0) * Length(n2);
+  double lengths_a = VecLength(n0) * VecLength(n2);
   if (lengths_a == 0) {
     diag_.ReportMessage(1, kWarning, "Zero normals (1) Cannot check angle");
     return;
   }
-  double cos_a = Dot(n0, n2) / lengths_a;
-  double lengths_b = Length(n1) * Length(n3);
+  double cos_a = VecDot(n0, n2) / lengths_a;
+  double lengths_b = VecLength(n1) * VecLength(n3);
   if (lengths_b == 0) {
     diag_.ReportMessage(1, kWarning, "Zero normals (2) Cannot check angle");
     return;
   }
-  double cos_b = Dot(n1, n3) / lengths_b;
+  double cos_b = VecDot(n1, n3) / lengths_b;
   double cos_min = cos_a < cos_b ? cos_a : cos_b;
   if (!(coplanar_threshold_ > cos_min)) return;
   // Rounding may push a folded quadrilateral's cosine just below -1.

@@ -24,15 +24,10 @@ constexpr int kTransformArity[] = {0, 3, 4, 1, 12};
 constexpr int kBfcWinding = kBfcClip | kBfcNoClip | kBfcCw | kBfcCcw |
                             kBfcInvertNext;
 
-// The start of the first word of a meta-command, as NextToken would find
-// it. Most meta-command lines are none of the statements parsed here, and
-// their first characters tell so.
-const char* FirstWord(const char* text) {
-  while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
-  return text;
-}
-
-char FirstWordCharacter(const char* text) { return *FirstWord(text); }
+// The first character of the first word of a meta-command, where NextToken
+// would find it. Most meta-command lines are none of the statements parsed
+// here, and their first characters tell so.
+char FirstWordCharacter(const char* text) { return *SkipScanSpace(text); }
 
 char LowerCase(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -43,7 +38,7 @@ char LowerCase(char c) {
 // "OFFICIAL", "ORIGINAL"; compared in lower case). Every one of them has
 // more than one character, so the second is always there to look at.
 bool MayBeStatusHeader(const char* text) {
-  const char* word = FirstWord(text);
+  const char* word = SkipScanSpace(text);
   const char c0 = LowerCase(word[0]);
   if (c0 == '\0') return false;
   const char c1 = LowerCase(word[1]);

@@ -15,12 +15,6 @@ namespace {
 
 bool IsLineEnd(int c) { return c == '\r' || c == '\n'; }
 
-// The white space of scanf's "%s" in the C locale.
-bool IsScanSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' ||
-         c == '\f';
-}
-
 bool IsTrimmed(char c, bool blanks) {
   if (c == '\n' || c == '\r' || c == kCtrlZ) return true;
   return blanks && (c == ' ' || c == '\t');

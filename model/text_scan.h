@@ -127,6 +127,16 @@ void StripTrailingBackslashes(char* path);
 /// True when `path` exists and is a directory.
 bool IsDirectory(const std::string& path);
 
+/// White space as scanf and "%s" skip it in the C locale: blank, tab, LF,
+/// VT, FF and CR (the codes 9 to 13). Inline: it runs for every character
+/// between the numbers of a line.
+inline bool IsScanSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+/// The first character at or after `text` that is not scanf white space.
+inline const char* SkipScanSpace(const char* text) {
+  while (IsScanSpace(*text)) ++text;
+  return text;
+}
+
 /// ASCII character classes, without locale.
 bool IsDigit(int c);
 bool IsLetter(int c);

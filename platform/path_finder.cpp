@@ -39,15 +39,6 @@ std::vector<std::string> SplitComponents(const std::string& path) {
   return parts;
 }
 
-std::string Join(std::string_view dir, std::string_view name) {
-  std::string joined;
-  joined.reserve(dir.size() + 1 + name.size());
-  joined.append(dir);
-  if (!dir.empty() && dir.back() != '/') joined += '/';
-  joined.append(name);
-  return joined;
-}
-
 // A directory part that component matching would rebuild unchanged: no
 // doubled separators to fold away.
 bool IsPlainDirectory(std::string_view dir) {
@@ -142,7 +133,7 @@ PathFinder::Kind PathFinder::Locate(const std::string& path,
     return kind;
   }
   if (!IsPlainDirectory(parent)) return LocateByComponents(path, found);
-  *found = Join(parent, first->name);
+  *found = JoinPath(parent, first->name);
   return Resolve(*first, *found);
 }
 
@@ -168,7 +159,7 @@ PathFinder::Kind PathFinder::LocateByComponents(const std::string& path,
   Entry* last = nullptr;  // the entry `at` ends in, when it came from a listing
   for (const std::string& part : SplitComponents(path.substr(rest))) {
     last = nullptr;
-    std::string exact_path = Join(at, part);
+    std::string exact_path = JoinPath(at, part);
     if (IsDot(part)) {
       at = std::move(exact_path);
       kind = Kind::kUnresolved;
@@ -191,7 +182,7 @@ PathFinder::Kind PathFinder::LocateByComponents(const std::string& path,
       at = std::move(exact_path);
       continue;
     }
-    at = Join(at, first->name);
+    at = JoinPath(at, first->name);
     last = first;
     kind = first->kind;
   }

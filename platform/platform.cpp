@@ -20,12 +20,6 @@ bool StatPath(const std::string& path, struct stat* st) {
   return !path.empty() && stat(path.c_str(), st) == 0;
 }
 
-std::string Join(const std::string& dir, const std::string& name) {
-  if (dir.empty()) return name;
-  if (dir.back() == '/') return dir + name;
-  return dir + "/" + name;
-}
-
 // Puts the standard streams of a launched child on /dev/null.
 void DetachStreams() {
   int null_fd = open("/dev/null", O_RDWR);
@@ -115,6 +109,15 @@ EntryKind KindOf(unsigned char type) {
 
 }  // namespace
 
+std::string JoinPath(std::string_view dir, std::string_view name) {
+  std::string joined;
+  joined.reserve(dir.size() + 1 + name.size());
+  joined.append(dir);
+  if (!dir.empty() && dir.back() != '/') joined += '/';
+  joined.append(name);
+  return joined;
+}
+
 std::optional<std::vector<DirEntry>> ListDirectoryEntries(
     const std::string& dir, bool* missing) {
   DIR* handle = opendir(dir.empty() ? "." : dir.c_str());
@@ -129,6 +132,11 @@ std::optional<std::vector<DirEntry>> ListDirectoryEntries(
   }
   closedir(handle);
   return entries;
+}
+
+bool IsDirectoryEntry(const DirEntry& entry, const std::string& path) {
+  if (entry.kind == EntryKind::kUnknown) return IsDirectory(path);
+  return entry.kind == EntryKind::kDirectory;
 }
 
 std::optional<std::vector<std::string>> ListDirectory(const std::string& dir) {
@@ -172,7 +180,7 @@ bool OnPath(const std::string& program) {
     // An empty PATH entry means the current directory.
     std::string dir = colon > start ? path->substr(start, colon - start) : ".";
     start = colon + 1;
-    std::string candidate = Join(dir, program);
+    std::string candidate = JoinPath(dir, program);
     if (IsRegularFile(candidate) && access(candidate.c_str(), X_OK) == 0)
       return true;
   }

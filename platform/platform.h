@@ -39,6 +39,10 @@ void WaitForKey();
 /// The process's current working directory.
 std::string CurrentDirectory();
 
+/// `dir` and `name` with one '/' between them (none added when `dir` is
+/// empty or already ends in '/').
+std::string JoinPath(std::string_view dir, std::string_view name);
+
 /// What a directory listing says of an entry without asking the file
 /// system again. kUnknown covers symbolic links (the link's target decides)
 /// and file systems that do not report types: stat the entry to know.
@@ -55,6 +59,10 @@ struct DirEntry {
 /// is absent or is no directory) rather than, say, a lack of permission.
 std::optional<std::vector<DirEntry>> ListDirectoryEntries(
     const std::string& dir, bool* missing = nullptr);
+
+/// Whether `entry`, listed at `path`, is a directory: from the listing when
+/// it tells, else (links, unknown types) from the file system.
+bool IsDirectoryEntry(const DirEntry& entry, const std::string& path);
 
 /// Names of the entries of a directory (without "." and ".."), in the order
 /// the file system returns them; nullopt when it cannot be read.

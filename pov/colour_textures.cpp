@@ -21,18 +21,6 @@ constexpr uint32_t kFromLdconfigBit = 0x20;
 // Bit of UsedColour::writerFlags: the colour's textures are in the scene.
 constexpr int32_t kColourWritten = 0x01;
 
-// The colour as it appears inside identifiers: decimal for table numbers,
-// eight hex digits for direct colours.
-std::string ColourIdText(int32_t colour) {
-  char text[32];
-  if (colour < 0x1000000)
-    snprintf(text, sizeof text, "%ld", static_cast<long>(colour));
-  else
-    snprintf(text, sizeof text, "0x%08lX",
-             static_cast<unsigned long>(static_cast<uint32_t>(colour)));
-  return text;
-}
-
 // LGEO's texture name for the colour when LGEO colours are in force.
 const char* LgeoTextureName(SceneContext& ctx, int32_t colour) {
   if (!ctx.settings.Has(LgeoColors)) return nullptr;
@@ -86,7 +74,7 @@ int WriteTextureCall(FILE* file, const float rgb[3], uint32_t flags) {
 }
 
 void WriteColourTexture(SceneContext& ctx, FILE* file, int32_t colour) {
-  std::string text = ColourIdText(colour);
+  std::string text = ColourText(colour);
   const char* id = text.c_str();
   float rgb[3] = {0.5f, 0.5f, 0.5f};
   uint32_t flags = 0;

@@ -27,12 +27,5 @@ int CornerTexts::Format(const Vector& corner, char* text) {
 }
 
 int FormatCorner(const Vector& corner, char* text, double* values) {
-  int length = FormatG(corner.x, text, values != nullptr ? &values[0] : nullptr);
-  text[length++] = ',';
-  length +=
-      FormatG(corner.y, text + length, values != nullptr ? &values[1] : nullptr);
-  text[length++] = ',';
-  length +=
-      FormatG(corner.z, text + length, values != nullptr ? &values[2] : nullptr);
-  return length;
+  return FormatGTriple(corner.x, corner.y, corner.z, ',', text, values);
 }

@@ -1,6 +1,5 @@
 #include "pov/declarations.h"
 
-#include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -673,16 +672,6 @@ void AddIdentifier(SceneText& text, const std::string& name,
   if (!cut) text.Add(suffix.c_str());
 }
 
-std::string ColourText(int64_t colour) {
-  char text[32];
-  if (colour < 0x1000000)
-    std::snprintf(text, sizeof text, "%" PRId64, colour);
-  else
-    std::snprintf(text, sizeof text, "0x%08" PRIX64,
-                  static_cast<uint64_t>(colour));
-  return text;
-}
-
 void WriteDeclarationGuard(FILE* file, const DatFile& record, bool is_model,
                            bool open, const SceneWriterContext& ctx) {
   SceneText text;
@@ -717,12 +706,6 @@ void AddPlacementMatrix(SceneText& out, const Matrix& m) {
     text[length++] = col < 3 ? ',' : '>';
   }
   out.Commit(static_cast<size_t>(length));
-}
-
-void WritePlacementMatrix(FILE* file, const Matrix& m) {
-  SceneText text;
-  AddPlacementMatrix(text, m);
-  text.WriteTo(file);
 }
 
 void AddSeamMatrix(SceneText& out, const DatFile& record, const char* seam,
@@ -798,12 +781,6 @@ void AddLineComment(SceneText& out, const DatLine& line) {
     out.Add(line.file->name.c_str());
   }
   out.Add('\n');
-}
-
-void WriteLineComment(FILE* file, const DatLine& line) {
-  SceneText text;
-  AddLineComment(text, line);
-  text.WriteTo(file);
 }
 
 void WriteDeclaration(FILE* file, DatFile& record, bool is_model,

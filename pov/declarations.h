@@ -46,8 +46,6 @@ std::string MakeIdentifier(const std::string& name,
 void AddIdentifier(SceneText& text, const std::string& name,
                    const std::string& suffix);
 
-/// A colour number as text: "%ld" below 0x1000000, else "0x%08lX".
-std::string ColourText(int64_t colour);
 
 /// With `open`: the section title "Model %s" / "Primitive %s" / "Part %s" /
 /// "Submodel %s" and "#ifndef (<identifier>)\n". Without: the closing
@@ -56,7 +54,6 @@ void WriteDeclarationGuard(FILE* file, const DatFile& record, bool is_model,
                            bool open, const SceneWriterContext& ctx);
 
 /// "matrix <a,d,g,b,e,h,c,f,i,x,y,z>" of a type-1 placement (no line end).
-void WritePlacementMatrix(FILE* file, const Matrix& placement);
 void AddPlacementMatrix(SceneText& text, const Matrix& placement);
 
 /// Shrink matrix that leaves a seam of `seam` (a POV expression such as
@@ -69,7 +66,6 @@ void AddSeamMatrix(SceneText& text, const DatFile& record, const char* seam,
 
 /// The LDraw line as text (type, colour or text, coordinates, file name),
 /// ending with "\n".
-void WriteLineComment(FILE* file, const DatLine& line);
 void AddLineComment(SceneText& text, const DatLine& line);
 
 /// Declares `record` once (does nothing unless writeMark is 0): offers a

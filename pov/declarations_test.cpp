@@ -63,12 +63,12 @@ TEST(Declarations, MatrixAndLineTexts) {
   DatFile target;
   target.name = "3001.dat";
   line.file = &target;
-  MemoryFile out;
-  WritePlacementMatrix(out.get(), line.matrix);
+  SceneText out;
+  AddPlacementMatrix(out, line.matrix);
   EXPECT_EQ(out.text(), "matrix <1,4,7,2,5,8,3,6,9,10,20,30>");
 
-  MemoryFile comment;
-  WriteLineComment(comment.get(), line);
+  SceneText comment;
+  AddLineComment(comment, line);
   DatLine quad;
   quad.type = 4;
   quad.colour = 0x2FF0000;
@@ -76,11 +76,11 @@ TEST(Declarations, MatrixAndLineTexts) {
   quad.matrix.SetRow(1, {1, 0, 0});
   quad.matrix.SetRow(2, {1, 0.5f, 1});
   quad.matrix.SetRow(3, {0, 0, 1});
-  WriteLineComment(comment.get(), quad);
+  AddLineComment(comment, quad);
   DatLine text;
   text.type = 0;
   text.text = "STEP";
-  WriteLineComment(comment.get(), text);
+  AddLineComment(comment, text);
   EXPECT_EQ(comment.text(),
             " 1 4  10 20 30  1 2 3  4 5 6  7 8 9 3001.dat\n"
             " 4 0x02FF0000  0 0 0  1 0 0  1 0.5 1  0 0 1\n"

@@ -228,20 +228,25 @@ int FormatG(float value, char* out, double* as_read) {
   return FormatFraction(value, out, as_read);
 }
 
-int FormatGTriple(float x, float y, float z, char separator, char* out) {
-  int length = FormatG(x, out);
+int FormatGTriple(float x, float y, float z, char separator, char* out,
+                  double* as_read) {
+  auto read = [as_read](int i) { return as_read != nullptr ? as_read + i : nullptr; };
+  int length = FormatG(x, out, read(0));
   out[length++] = separator;
-  length += FormatG(y, out + length);
+  length += FormatG(y, out + length, read(1));
   out[length++] = separator;
-  length += FormatG(z, out + length);
+  length += FormatG(z, out + length, read(2));
+  return length;
+}
+
+int FormatVectorG(const Vector& v, char* out) {
+  out[0] = '<';
+  int length = 1 + FormatGTriple(v.x, v.y, v.z, ',', out + 1);
+  out[length++] = '>';
   return length;
 }
 
 void WriteVectorG(FILE* file, const Vector& v) {
-  char text[3 * kFormatGSize + 2];
-  text[0] = '<';
-  int length = 1 + FormatGTriple(v.x, v.y, v.z, ',', text + 1);
-  text[length++] = '>';
-  text[length] = '\0';
-  std::fputs(text, file);
+  char text[kVectorGSize];
+  std::fwrite(text, 1, static_cast<size_t>(FormatVectorG(v, text)), file);
 }

@@ -18,8 +18,17 @@ constexpr size_t kFormatGSize = 16;
 int FormatG(float value, char* out, double* as_read = nullptr);
 
 /// Writes three coordinates separated by `separator` into `out` (room for
-/// 3 * kFormatGSize bytes); returns the length of the text.
-int FormatGTriple(float x, float y, float z, char separator, char* out);
+/// 3 * kFormatGSize bytes); returns the length of the text. When `as_read`
+/// is not null it receives the three doubles the text denotes.
+int FormatGTriple(float x, float y, float z, char separator, char* out,
+                  double* as_read = nullptr);
+
+/// Room for the text of FormatVectorG.
+constexpr size_t kVectorGSize = 3 * kFormatGSize + 2;
+
+/// Writes "<x,y,z>" (each coordinate as "%g" writes it, no NUL) into `out`,
+/// which holds kVectorGSize bytes; returns the length of the text.
+int FormatVectorG(const Vector& v, char* out);
 
 /// Writes "<x,y,z>" with each coordinate as "%g" writes it.
 void WriteVectorG(FILE* file, const Vector& v);

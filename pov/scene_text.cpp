@@ -16,11 +16,7 @@ void SceneText::AddG(float value) {
 }
 
 void SceneText::AddVectorG(const Vector& v) {
-  char* text = Room(3 * kFormatGSize + 2);
-  text[0] = '<';
-  int length = 1 + FormatGTriple(v.x, v.y, v.z, ',', text + 1);
-  text[length++] = '>';
-  Commit(static_cast<size_t>(length));
+  Commit(static_cast<size_t>(FormatVectorG(v, Room(kVectorGSize))));
 }
 
 void SceneText::AddInt(int64_t value) {
@@ -57,4 +53,10 @@ void SceneText::Grow(size_t size) {
 void SceneText::WriteTo(FILE* file) {
   if (length_ > 0) std::fwrite(buffer_.get(), 1, length_, file);
   length_ = 0;
+}
+
+std::string ColourText(int64_t colour) {
+  SceneText text;
+  text.AddColour(colour);
+  return std::string(text.text());
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "geometry/vector.h"
@@ -58,5 +59,8 @@ class SceneText {
   size_t capacity_ = 0;
   size_t length_ = 0;
 };
+
+/// A colour number as SceneText::AddColour writes it.
+std::string ColourText(int64_t colour);
 
 #endif  // R7P_POV_SCENE_TEXT_H_
