@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "driver/driver.h"
@@ -99,6 +101,39 @@ int RunProgramEachIteration(benchmark::State& state, int argc,
     }
   }
   fclose(sink);
+  return status;
+}
+
+namespace {
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+
+// The median wall time of `runs` CatFiles(paths), or 0 when one failed.
+double CatSeconds(const std::vector<std::string>& paths, int runs) {
+  std::vector<double> seconds;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    if (!CatFiles(paths)) return 0;
+    seconds.push_back(SecondsSince(start));
+  }
+  std::sort(seconds.begin(), seconds.end());
+  return seconds[seconds.size() / 2];
+}
+
+}  // namespace
+
+int RunProgramAgainstCat(benchmark::State& state, int argc,
+                         const char* const* argv,
+                         const std::vector<std::string>& paths) {
+  const double cat_seconds = CatSeconds(paths, 5);
+  const auto start = std::chrono::steady_clock::now();
+  const int status = RunProgramEachIteration(state, argc, argv);
+  const double run_seconds =
+      SecondsSince(start) / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
+  if (cat_seconds > 0) state.counters["vs_cat"] = run_seconds / cat_seconds;
   return status;
 }
 

@@ -30,6 +30,13 @@ void CatEachIteration(benchmark::State& state, const std::vector<std::string>& p
 int RunProgramEachIteration(benchmark::State& state, int argc,
                             const char* const* argv);
 
+/// RunProgramEachIteration, and beside it the counter "vs_cat": the wall
+/// time of one run divided by that of CatFiles(paths) (the median of five,
+/// taken just before), so that the ratio is measured under the same load.
+int RunProgramAgainstCat(benchmark::State& state, int argc,
+                         const char* const* argv,
+                         const std::vector<std::string>& paths);
+
 /// Sends standard output and standard error to /dev/null while it lives, so
 /// that the program's messages do not mix with the benchmark report.
 class QuietStdStreams {

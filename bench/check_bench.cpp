@@ -20,7 +20,6 @@ namespace {
 
 using bench_support::CollectFiles;
 using bench_support::ReadAll;
-using bench_support::RunProgramEachIteration;
 
 std::string CheckedTree() { return std::string(R7P_SHARED_DIR) + "/ldraw"; }
 
@@ -53,7 +52,7 @@ void BM_CheckLibraryTree(benchmark::State& state) {
   const std::string ldd = "-ldd" + CheckedTree();
   const std::string tree = CheckedTree();
   const char* argv[] = {"r7p", ldd.c_str(), "-check", tree.c_str(), nullptr};
-  const int status = RunProgramEachIteration(state, 4, argv);
+  const int status = bench_support::RunProgramAgainstCat(state, 4, argv, paths);
   if (status != 0) state.SkipWithError("the check run failed");
   state.counters["files"] = static_cast<double>(paths.size());
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *

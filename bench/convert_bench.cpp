@@ -24,7 +24,6 @@ namespace {
 
 using bench_support::CollectFiles;
 using bench_support::ReadAll;
-using bench_support::RunProgramEachIteration;
 
 std::string Library() { return std::string(R7P_SHARED_DIR) + "/ldraw"; }
 
@@ -153,7 +152,8 @@ void BM_ConvertLargestModel(benchmark::State& state) {
   const std::string scene = std::string(scene_dir) + "/scene.pov";
   const std::string ldd = "-ldd" + Library();
   const char* argv[] = {"r7p", ldd.c_str(), "-o", model.c_str(), scene.c_str(), nullptr};
-  const int status = RunProgramEachIteration(state, 5, argv);
+  const int status =
+      bench_support::RunProgramAgainstCat(state, 5, argv, files.paths());
   std::error_code ec;
   double scene_bytes = static_cast<double>(std::filesystem::file_size(scene, ec));
   std::filesystem::remove_all(scene_dir, ec);

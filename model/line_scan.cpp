@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 
 #include "model/text_scan.h"
 
@@ -23,9 +25,16 @@ namespace {
 constexpr uint32_t kExactFloatMantissa = uint32_t{1} << 24;
 constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f,
                                   1e5f, 1e6f, 1e7f, 1e8f, 1e9f};
-// Digits a 32-bit accumulator takes without overflow. Longer digit runs
-// are left to strtof (more digits than this are rare in real files).
+// Digits a 32-bit accumulator takes without overflow.
 constexpr long kMaxAccumulated = 9;
+// Longer numbers ("0.70710678", common in rotation matrices) are divided in
+// double precision: up to this many digits the mantissa and the power of
+// ten are exact doubles, so the quotient is the correctly rounded double of
+// the decimal. Still longer digit runs are left to strtof.
+constexpr long kMaxExactDoubleDigits = 15;
+constexpr double kDoublePowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,
+                                         1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                         1e12, 1e13, 1e14, 1e15};
 // The same for the colour, accumulated in 64 bits.
 constexpr long kMaxColourDigits = 18;
 
@@ -91,13 +100,36 @@ bool ParseSmallInteger(const char** cursor, long* value) {
   return true;
 }
 
+// True when `value`, a positive double in the range of normal floats, lies
+// exactly halfway between two floats: its 29 bits below a float's mantissa
+// are a one and zeros.
+bool IsFloatMidpoint(double value) {
+  uint64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  constexpr uint64_t kBelowFloat = (uint64_t{1} << 29) - 1;
+  return (bits & kBelowFloat) == uint64_t{1} << 28;
+}
+
+// The float nearest to mantissa / 10^fraction, as strtof rounds it, for a
+// mantissa of at most kMaxExactDoubleDigits digits; nothing when rounding
+// the double quotient to a float could differ from rounding the decimal.
+// The quotient is the double nearest to the decimal, so no float midpoint
+// lies strictly between the two: only a quotient that is a midpoint itself
+// leaves the decimal's side of it unknown.
+std::optional<float> DecimalToFloat(uint64_t mantissa, long fraction) {
+  const double quotient =
+      static_cast<double>(mantissa) / kDoublePowersOfTen[fraction];
+  if (IsFloatMidpoint(quotient)) return std::nullopt;
+  return static_cast<float>(quotient);
+}
+
 /// [+-]digits[.digits] (either run may be empty, not both).
 bool ParseFloat(const char** cursor, float* value) {
   const char* start = *cursor;
   const char* p = start;
   const bool negative = *p == '-';
   if (*p == '+' || *p == '-') ++p;
-  uint32_t mantissa = 0;
+  uint64_t mantissa = 0;
   long digits = TakeDigits(&p, &mantissa);
   long fraction = 0;
   if (*p == '.') {
@@ -106,16 +138,22 @@ bool ParseFloat(const char** cursor, float* value) {
     digits += fraction;
   }
   if (digits == 0 || !EndsNumber(*p)) return false;
+  std::optional<float> result;
   if (digits <= kMaxAccumulated && mantissa <= kExactFloatMantissa) {
     // A whole number needs no division (and dividing by 1 changes nothing).
-    float result = static_cast<float>(mantissa);
-    if (fraction != 0) result /= kPowersOfTen[fraction];
-    *value = negative ? -result : result;
+    float quotient = static_cast<float>(mantissa);
+    if (fraction != 0) quotient /= kPowersOfTen[fraction];
+    result = quotient;
+  } else if (digits <= kMaxExactDoubleDigits) {
+    result = DecimalToFloat(mantissa, fraction);
+  }
+  if (result) {
+    *value = negative ? -*result : *result;
   } else {
     char* end = nullptr;
-    float result = strtof(start, &end);
+    const float converted = strtof(start, &end);
     if (end != p) return false;
-    *value = result;
+    *value = converted;
   }
   *cursor = p;
   return true;

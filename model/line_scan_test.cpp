@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -217,6 +218,46 @@ TEST(LineScan, AgreesWithScanfOnEdgeCases) {
       "0", "1 7", "1 70"};
   Comparison comparison;
   for (const char* line : lines) EXPECT_TRUE(comparison.Check(line));
+}
+
+// Decimals of 10 to 17 digits on both sides of the points halfway between
+// two floats, and exactly on them: where a double quotient rounded again to
+// a float could go the wrong way.
+TEST(LineScan, LongDecimalsNearFloatMidpointsAgreeWithScanf) {
+  std::mt19937 rng(7071);
+  std::uniform_real_distribution<float> magnitude(-7.0f, 6.0f);
+  Comparison comparison;
+  for (int i = 0; i < 20000; ++i) {
+    const float f = std::pow(10.0f, magnitude(rng));
+    const double midpoint =
+        (static_cast<double>(f) +
+         static_cast<double>(std::nextafter(f, 2 * f))) / 2;
+    std::string line = "1 16";
+    for (int decimals = 3; line.size() < 900 && decimals <= 16; ++decimals) {
+      char text[64];
+      for (double value : {midpoint, std::nextafter(midpoint, 0.0),
+                           std::nextafter(midpoint, 1e30)}) {
+        std::snprintf(text, sizeof text, " %.*f", decimals, value);
+        line += text;
+      }
+    }
+    // Twelve numbers to a line, as the scan takes them.
+    std::vector<std::string> numbers;
+    size_t at = 4;
+    while (at < line.size()) {
+      size_t next = line.find(' ', at + 1);
+      if (next == std::string::npos) next = line.size();
+      numbers.push_back(line.substr(at, next - at));
+      at = next;
+    }
+    for (size_t first = 0; first < numbers.size(); first += 12) {
+      std::string chunk = "1 16";
+      for (size_t k = first; k < numbers.size() && k < first + 12; ++k)
+        chunk += numbers[k];
+      ASSERT_TRUE(comparison.Check(chunk));
+    }
+  }
+  EXPECT_EQ(comparison.plain, comparison.lines);
 }
 
 // Every line of the shared library that the reader scans for numbers.

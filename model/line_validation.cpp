@@ -397,27 +397,32 @@ int LineValidator::ValidateLine(DatLine& line, const std::string& name,
   SetThreshold();
   NoticePhysicalFile();
   const Matrix& m = line.matrix;
+  // The geometry remarks of level 1 change nothing; below that level they
+  // are not computed at all (the default of a conversion, and every library
+  // file of a check run).
+  const bool remarks = diag_.warning_level >= 1;
   switch (line.type) {
     case 1:
       if (!CheckPlacement(line, name)) return 1;
       break;
     case 2:
-      if (SameVertex(m.Row(0), m.Row(1)))
+      if (remarks && SameVertex(m.Row(0), m.Row(1)))
         diag_.ReportMessage(1, kWarning, "Identical vertices");
       break;
     case 3:
-      CheckTriangle(line);
+      if (remarks) CheckTriangle(line);
       break;
     case 4:
-      CheckQuadrilateral(line);
+      CheckQuadrilateral(line, remarks);
       break;
     case 5:
-      if (SameVertex(m.Row(0), m.Row(1)) || SameVertex(m.Row(2), m.Row(3)))
+      if (remarks &&
+          (SameVertex(m.Row(0), m.Row(1)) || SameVertex(m.Row(2), m.Row(3))))
         diag_.ReportMessage(1, kWarning, "Identical vertices");
       break;
   }
   CheckColour(line);
-  if (diag_.warning_level >= 1) ReportDuplicates(line, name, file);
+  if (remarks) ReportDuplicates(line, name, file);
   return 0;
 }
 
@@ -468,23 +473,26 @@ void LineValidator::CheckTriangle(const DatLine& line) {
                         static_cast<double>(measure));
 }
 
-void LineValidator::CheckQuadrilateral(DatLine& line) {
+void LineValidator::CheckQuadrilateral(DatLine& line, bool remarks) {
   Matrix& m = line.matrix;
+  // Identical corners leave the vertex order alone, remarks or not.
   for (int i = 0; i < 4; ++i)
     for (int j = i + 1; j < 4; ++j)
       if (SameVertex(m.Row(i), m.Row(j))) {
         diag_.ReportMessage(1, kWarning, "Identical vertices");
         return;
       }
-  for (const CornerTriple& corner : kCornerTriples) {
-    float measure =
-        CollinearityMeasure(m.Row(corner.a), m.Row(corner.b), m.Row(corner.c));
-    if (measure < kCollinearityLimit)
-      diag_.ReportMessage(1, kWarning, "Collinear vertices %s (%g)",
-                          corner.label, static_cast<double>(measure));
+  if (remarks) {
+    for (const CornerTriple& corner : kCornerTriples) {
+      float measure = CollinearityMeasure(m.Row(corner.a), m.Row(corner.b),
+                                          m.Row(corner.c));
+      if (measure < kCollinearityLimit)
+        diag_.ReportMessage(1, kWarning, "Collinear vertices %s (%g)",
+                            corner.label, static_cast<double>(measure));
+    }
   }
   FixVertexOrder(m);
-  CheckCoplanar(m);
+  if (remarks) CheckCoplanar(m);
 }
 
 void LineValidator::FixVertexOrder(Matrix& m) {

@@ -93,7 +93,9 @@ class LineValidator {
   void ForgetDuplicates();
   bool CheckPlacement(DatLine& line, const std::string& name);
   void CheckTriangle(const DatLine& line);
-  void CheckQuadrilateral(DatLine& line);
+  /// Corrects the vertex order; with `remarks`, also reports collinear
+  /// corners and a bent surface.
+  void CheckQuadrilateral(DatLine& line, bool remarks);
   void FixVertexOrder(Matrix& m);
   void CheckCoplanar(const Matrix& m);
   void CheckColour(DatLine& line);

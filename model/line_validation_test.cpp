@@ -288,6 +288,19 @@ TEST_F(LineValidationTest, QuadrilateralVertexOrder) {
   EXPECT_EQ(1.0f, model_.lines.back().matrix.at(2, 3));
   EXPECT_EQ(1.0f, model_.lines.back().matrix.at(3, 1));
   EXPECT_EQ(0.0f, model_.lines.back().matrix.at(3, 0));
+  // Below warning level 1 nothing is said, but the order is corrected all
+  // the same; identical corners still leave it alone.
+  store_ = false;
+  diag_.warning_level = 0;
+  Check("4 16 0 0 0 1 1 0 1 0 0 0 1 0");
+  EXPECT_EQ("", Remarks());
+  EXPECT_EQ("0 0 0 / 0 1 0 / 1 1 0 / 1 0 0", vertices());
+  Check("4 16 0 0 0 1 1 0 2 0 0 1 3 0");
+  EXPECT_EQ("", Remarks());
+  EXPECT_EQ("1 1 0 / 2 0 0 / 1 3 0 / 0 0 0", vertices());
+  Check("4 16 0 0 0 1 1 0 0 0 0 0 1 0");
+  EXPECT_EQ("", Remarks());
+  EXPECT_EQ("0 0 0 / 1 1 0 / 0 0 0 / 0 1 0", vertices());
 }
 
 // A unit square folded by `degrees` about its diagonal P0-P2.

@@ -35,7 +35,18 @@ bool InNameList(const char* name, const char* const (&list)[N]) {
 // converted items, and so the match, is the same, and the one-byte target
 // cannot overflow on a name like "ring1.datttttt".
 
+// Every pattern below has a literal ".da" after its last number, and one of
+// "rin", "dis" or "edge" before it: a name without them cannot match, and
+// most names are ruled out here without a scan.
+bool MayMatchFlatPattern(const char* name) {
+  return std::strstr(name, ".da") != nullptr &&
+         (std::strstr(name, "rin") != nullptr ||
+          std::strstr(name, "dis") != nullptr ||
+          std::strstr(name, "edge") != nullptr);
+}
+
 bool MatchesFlatPattern(const char* name) {
+  if (!MayMatchFlatPattern(name)) return false;
   int a = 0, b = 0, c = 0;
   char t[2] = {0, 0};
   return std::sscanf(name, "ring%d.da%1[t]", &a, t) == 2 ||
@@ -48,6 +59,7 @@ bool MatchesFlatPattern(const char* name) {
 }
 
 bool MatchesEdgePattern(const char* name) {
+  if (std::strstr(name, "edge.da") == nullptr) return false;
   int a = 0, b = 0;
   char t[2] = {0, 0};
   return std::sscanf(name, "%d-%dedge.da%1[t]", &a, &b, t) == 3;
@@ -68,14 +80,20 @@ bool MatchesFamily(const char* name, const char* const (&names)[N],
   }
 }
 
+// Every stud and speed-primitive name begins so; most names are told apart
+// by their first letters without going through the lists.
+bool MayBeStudFamily(const std::string& name) {
+  return name.compare(0, 3, "stu") == 0;
+}
+
 }  // namespace
 
 bool IsStudName(const std::string& name) {
-  return InNameList(name.c_str(), kStudNames);
+  return MayBeStudFamily(name) && InNameList(name.c_str(), kStudNames);
 }
 
 bool IsSpeedPrimitive(const std::string& name) {
-  return InNameList(name.c_str(), kSpeedPrimitives);
+  return MayBeStudFamily(name) && InNameList(name.c_str(), kSpeedPrimitives);
 }
 
 bool IsFlatPrimitive(const std::string& name) {

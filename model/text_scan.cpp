@@ -313,10 +313,6 @@ void StripTrailingBackslashes(char* path) {
 
 bool IsDirectory(const std::string& path) { return platform::IsDirectory(path); }
 
-bool IsDigit(int c) { return c >= '0' && c <= '9'; }
-
-bool IsLetter(int c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
 bool IsAllDigits(std::string_view text) {
   if (text.empty()) return false;
   for (char c : text)

@@ -138,8 +138,10 @@ inline const char* SkipScanSpace(const char* text) {
 }
 
 /// ASCII character classes, without locale.
-bool IsDigit(int c);
-bool IsLetter(int c);
+inline bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+inline bool IsLetter(int c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 /// Non-empty and digits only.
 bool IsAllDigits(std::string_view text);
 /// At least two characters: digits, one '.', digits (either run may be

@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "driver/settings.h"
@@ -476,6 +477,9 @@ struct ScanBuffers {
 std::optional<PovEquivalent> FullRing(const std::string& name,
                                       ScanBuffers& buf) {
   const char* text = name.c_str();
+  // Each pattern begins with literal text, which scanf matches exactly.
+  if (std::strncmp(text, "rin", 3) != 0 && std::strncmp(text, "4-4rin", 6) != 0)
+    return std::nullopt;
   char* t = buf.t.data();
   int n = 0;
   if (std::sscanf(text, "ring%d.da%[t]", &n, t) != 2 &&
@@ -509,6 +513,7 @@ constexpr SectorKind kSectors[] = {
 
 std::optional<PovEquivalent> RingSector(const std::string& name,
                                         ScanBuffers& buf) {
+  if (name.find("rin") == std::string::npos) return std::nullopt;
   int a = 0, b = 0, n = 0;
   if (std::sscanf(name.c_str(), "%d-%dring%d.da%[t]", &a, &b, &n,
                   buf.t.data()) != 4 &&
@@ -540,6 +545,7 @@ std::optional<PovEquivalent> RingSector(const std::string& name,
 }
 
 std::optional<PovEquivalent> Cone(const std::string& name, ScanBuffers& buf) {
+  if (name.find("con") == std::string::npos) return std::nullopt;
   int a = 0, b = 0, n = 0;
   if (std::sscanf(name.c_str(), "%d-%dcon%d.da%[t]", &a, &b, &n,
                   buf.t.data()) != 4)
@@ -560,6 +566,7 @@ std::optional<PovEquivalent> Cone(const std::string& name, ScanBuffers& buf) {
 
 std::optional<PovEquivalent> QuarterTorus(const std::string& name,
                                           ScanBuffers& buf) {
+  if (name[0] != 't') return std::nullopt;
   int quarters = 0, d = 0;
   if (std::sscanf(name.c_str(), "t%d%[ioq]%d.da%[t]", &quarters,
                   buf.kind.data(), &d, buf.t.data()) != 4 ||
