@@ -47,6 +47,7 @@ int CheckRun::RunChecks() {
   // for the next one; the library's primitives would be read hundreds of
   // times from disk.
   finder_.KeepContents();
+  if (hooks_.replay_quiet_reads) loader_.RememberQuietReads();
   if (!switches.ModelPath.empty()) {
     if (platform::IsDirectory(switches.ModelPath))
       WalkDirectory(switches.ModelPath, check);

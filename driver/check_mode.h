@@ -22,6 +22,10 @@ struct CheckHooks {
   std::function<bool(const std::string& name)> has_prepared_part;
   /// PrintBanner(stream).
   std::function<void(FILE* stream)> print_banner;
+  /// Quiet readings of files found beside the checked file are played back
+  /// instead of parsed again (see ModelLoader::RememberQuietReads). Without
+  /// it every reading parses the bytes: the same output, more slowly.
+  bool replay_quiet_reads = true;
 };
 
 /// One check run. Reads reader.switches (CheckMode, PrintPrimitives,

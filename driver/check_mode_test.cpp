@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
+#include "model/line_validation.h"
 #include "model/resolve.h"
 #include "platform/platform.h"
 #include "tests/small_library_fixture.h"
@@ -38,6 +41,144 @@ class CheckModeTest : public testing_support::SmallLibraryFixture {
   std::unique_ptr<ModelLoader> loader_;
   std::unique_ptr<CheckRun> check_;
 };
+
+// A whole check run in objects of its own, so that two runs can be compared.
+class SeparateCheckRun : public testing_support::SmallLibraryFixture {
+ public:
+  explicit SeparateCheckRun(bool replay) {
+    switches_.CheckMode = true;
+    diag_.warning_level = 1;
+    hooks_.replay_quiet_reads = replay;
+    reader_.validator = &validator_;
+  }
+  void TestBody() override {}
+
+  /// Checks `path` (a file or a tree); returns remarks and messages with
+  /// the run's own library folder spelt "LIB".
+  std::string Check(const std::string& path) {
+    switches_.ModelPath = path;
+    SetUpLibrary();
+    ModelLoader loader(reader_, library_, finder_, ResolveHooks{});
+    CheckRun check(reader_, loader, library_, finder_, hooks_);
+    check.RunChecks();
+    replays_ = loader.QuietReplays();
+    std::string text = remarks_.text() + "\n--\n" + messages_.text() + "\n--\n";
+    // What the run leaves in the file table: records, flags, colours.
+    for (int i = 0; i < files_.count(); ++i)
+      text += files_.slot(i).name + " " + std::to_string(files_.slot(i).flags) + "\n";
+    for (const UsedColour& used : files_.used_colours)
+      text += std::to_string(used.colour) + " ";
+    for (size_t at = text.find(lib_.path()); at != std::string::npos;
+         at = text.find(lib_.path()))
+      text.replace(at, lib_.path().size(), "LIB");
+    return text;
+  }
+
+  /// Loads each of `paths` as a check run loads its files, and describes
+  /// every record of the table after each: name, flags, and lines.
+  std::string LoadEach(const std::vector<std::string>& paths) {
+    SetUpLibrary();
+    ModelLoader loader(reader_, library_, finder_, ResolveHooks{});
+    finder_.KeepContents();
+    if (hooks_.replay_quiet_reads) loader.RememberQuietReads();
+    reader_.line_type_mask = kCheckLineTypes;
+    std::string text;
+    for (const std::string& path : paths) {
+      if (loader.StartModel(path) == 0) (void)loader.LoadModel();
+      for (int i = 0; i < files_.count(); ++i) {
+        DatFile& record = files_.slot(i);
+        text += record.name + " " + std::to_string(record.flags) + ":";
+        for (const DatLine& line : record.lines) {
+          char numbers[512] = "";
+          for (float n : line.matrix.m)
+            snprintf(numbers + strlen(numbers), 16, " %a", static_cast<double>(n));
+          text += " [" + std::to_string(line.type) + " " + std::to_string(line.colour) +
+                  " " + std::to_string(line.lineNumber) + " " +
+                  std::to_string(line.flags) + numbers + " " +
+                  (line.file != nullptr ? line.file->name : "") + "]";
+        }
+        text += "\n";
+      }
+      for (int i = 0; i < files_.count(); ++i) files_.FreeFileLines(files_.slot(i));
+      text += "--\n";
+    }
+    for (const UsedColour& used : files_.used_colours)
+      text += std::to_string(used.colour) + " ";
+    replays_ = loader.QuietReplays();
+    return text + "\n" + remarks_.text() + messages_.text();
+  }
+
+  size_t replays_ = 0;
+
+ private:
+  CheckHooks hooks_;
+  LineValidator validator_{diag_, switches_, colours_};
+};
+
+// Files found beside the checked files are read again for each of them.
+// Played back instead of parsed, the quiet ones must leave every message,
+// count and listing as parsing does; the ones that say something, hold
+// several sections or transform blocks, or name their referrer, are parsed.
+TEST(CheckModeReplay, PlayingBackQuietReadingsChangesNothing) {
+  TempDir tree;
+  const std::string place = " 0 0 0 1 0 0 0 1 0 0 0 1 ";
+  tree.Write("quiet.dat", "0 Quiet\n2 24 0 0 0 1 1 1\n1 16" + place + "deep.dat\n"
+                          "4 16 0 0 0 1 0 0 1 1 0 0 1 0\n");
+  tree.Write("deep.dat", "3 16 0 0 0 1 0 0 0 0 1\n1 16" + place + "nowhere.dat\n");
+  tree.Write("bowtie.dat", "0 !LDRAW_ORG Part UPDATE 2004-01\n4 2 0 0 0 1 1 0 1 0 0 0 1 0\n"
+                           "4 16 0 0 0 1 1 0 1 0 0 0 1 0\n");
+  tree.Write("sticker.dat", "0 Sticker 1 x 1\n0 !LDRAW_ORG Part UPDATE 2004-01\n"
+                            "3 16 0 0 0 1 0 0 0 0 1\n3 14 0 0 0 1 0 0 0 0 1\n");
+  tree.Write("loud.dat", "3 4 0 0 0 1 0 0 0 0 1\n1 16" + place + "quiet.dat\n");
+  tree.Write("moved.dat", "0 ~Moved to quiet\n1 16" + place + "quiet.dat\n");
+  tree.Write("sections.ldr", "0 FILE sections.ldr\n1 16" + place + "inner.ldr\n"
+                             "0 FILE inner.ldr\n3 16 0 0 0 1 0 0 0 0 1\n");
+  tree.Write("block.dat", "0 TRANSLATE 0 -24 0\n3 16 0 0 0 1 0 0 0 0 1\n"
+                          "0 TRANSLATE END\n");
+  tree.Write("singular.dat", "1 16 0 0 0 0 0 0 0 0 0 0 0 0 quiet.dat\n"
+                             "1 16" + place + "bowtie.dat\n");
+  for (const char* name : {"a.dat", "b.dat", "c.dat", "d.dat"}) {
+    std::string text;
+    for (const char* part : {"quiet.dat", "bowtie.dat", "sticker.dat", "loud.dat", "moved.dat",
+                             "sections.ldr", "block.dat", "singular.dat",
+                             "quiet.dat", "absent.dat"})
+      text += std::string("1 16") + place + part + "\n";
+    tree.Write(name, text);
+  }
+  std::string parsed;
+  {
+    SeparateCheckRun run(false);
+    parsed = run.Check(tree.path());
+    EXPECT_EQ(run.replays_, 0u);
+  }
+  std::string replayed;
+  {
+    SeparateCheckRun run(true);
+    replayed = run.Check(tree.path());
+    EXPECT_GT(run.replays_, 10u);
+  }
+  EXPECT_EQ(replayed, parsed);
+  // The messages the played-back files cause are there, once per referrer.
+  EXPECT_NE(parsed.find("Could not find nowhere.dat Referenced by deep.dat"),
+            std::string::npos)
+      << parsed;
+  EXPECT_NE(parsed.find("referenced by \"a.dat\": Moved to quiet"), std::string::npos);
+  EXPECT_NE(parsed.find("referenced by \"d.dat\": Moved to quiet"), std::string::npos);
+
+  // The records themselves, after each file: the same lines, targets,
+  // flags and colours, whether parsed or played back.
+  const std::vector<std::string> models = {
+      tree.path() + "/a.dat", tree.path() + "/quiet.dat", tree.path() + "/b.dat",
+      tree.path() + "/bowtie.dat", tree.path() + "/c.dat"};
+  std::string loaded_parsed;
+  {
+    SeparateCheckRun run(false);
+    loaded_parsed = run.LoadEach(models);
+  }
+  SeparateCheckRun run(true);
+  EXPECT_EQ(run.LoadEach(models), loaded_parsed);
+  EXPECT_GT(run.replays_, 5u);
+}
 
 TEST_F(CheckModeTest, SingleFile) {
   TempDir models;

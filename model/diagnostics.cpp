@@ -62,6 +62,7 @@ void Diagnostics::ReportMessage(int level, int kind, const char* format, ...) {
   }
   if (text.size() > kMessageSize - 1) text.resize(kMessageSize - 1);
   fprintf(remark_stream, "%s\n", text.c_str());
+  ++messages_written;
 }
 
 void Diagnostics::ReportInputError(const char* format, ...) {
@@ -70,6 +71,7 @@ void Diagnostics::ReportInputError(const char* format, ...) {
   vfprintf(message_stream, format, args);
   va_end(args);
   fputc('\n', message_stream);
+  ++messages_written;
 }
 
 void Diagnostics::FatalError(const char* format, const char* argument) {

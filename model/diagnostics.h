@@ -24,6 +24,9 @@ class Diagnostics {
   std::string current_file;       // name of the file being read
   uint32_t current_line = 0;      // physical line number in it
   std::string line_buffer;        // the current line, trimmed
+  /// Remarks and reading failures written so far: a reading that leaves
+  /// it unchanged said nothing.
+  uint64_t messages_written = 0;
 
   /// Prints the usage text on standard output; installed by the driver.
   std::function<void()> print_usage;

@@ -54,6 +54,12 @@ class FileTable {
 
   /// Number of slots handed out so far (never decreases).
   int count() const { return static_cast<int>(slots_.size()); }
+  /// True when `names` more named records can be added without meeting
+  /// the table's limit.
+  bool HasRoomFor(size_t names) const {
+    return free_slots_.size() + static_cast<size_t>(max_files_ - count()) >=
+           names;
+  }
   DatFile& slot(int index) { return *slots_[static_cast<size_t>(index)]; }
   /// Makes sure slot 0 exists and names it (StartModel).
   DatFile& SetMainModel(const std::string& base_name);

@@ -161,6 +161,7 @@ class DatFileReader {
 int DatFileReader::Read(FILE* stream) {
   diag_.current_file = file_.name;
   diag_.current_line = 0;
+  ctx_.last_read_plain = true;
   if (ctx_.validator != nullptr) ctx_.validator->BeginFile();
   char buffer[kLineSize];
   Outcome outcome = Outcome::kStore;
@@ -172,6 +173,8 @@ int DatFileReader::Read(FILE* stream) {
   }
   if (outcome != Outcome::kStop && outcome != Outcome::kAbandon)
     EndSection(true);
+  else
+    ctx_.last_read_plain = false;
   fclose(stream);
   return outcome == Outcome::kAbandon ? 0 : 1;
 }
@@ -323,6 +326,7 @@ Outcome DatFileReader::PrepareReference(const char* rest, DatLine& line,
   if (ctx_.settings.Has(LightDatLights) && *name == "light.dat") {
     line.flags |= LIGHT;
     ctx_.settings.SettingsFlags |= LightDatFound;
+    ctx_.last_read_plain = false;
     if (!ColourKnown(line.colour)) {
       diag_.ReportMessage(0, kWarning, "Sorry, cannot handle color %d, using 15",
                           line.colour);
@@ -432,6 +436,7 @@ Outcome DatFileReader::HandleKeyword(const char* meta, DatLine& line) {
 // The first "Author:" line and the first plain comment of the main model.
 void DatFileReader::TakeModelText(const char* meta) {
   FileTable& files = ctx_.files;
+  ctx_.last_read_plain = false;
   if (StartsWith(meta, "Author:")) {
     if (!files.author.empty()) return;
     files.author = Bounded(SkipBlanks(meta + 7), kTitleSize);
@@ -450,6 +455,7 @@ void DatFileReader::TakeModelText(const char* meta) {
 // A FILE line after the first: the current section ends and the named one
 // begins. The line itself is not stored.
 Outcome DatFileReader::StartNextSection(const std::string& raw_name) {
+  ctx_.last_read_plain = false;
   EndSection(false);
   if (ctx_.switches.Verbose != 0)
     fprintf(diag_.message_stream, "MPD subfile %s\n", raw_name.c_str());
@@ -528,6 +534,7 @@ bool DatFileReader::Store(DatLine&& line) {
 // enclosing file by a synthesised type-1 line of colour 16; the lines of the
 // block go into the record until its END.
 bool DatFileReader::OpenBlock(int kind, const Matrix& placement) {
+  ctx_.last_read_plain = false;
   DatLine reference;
   reference.type = 1;
   reference.colour = 16;

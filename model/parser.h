@@ -45,6 +45,11 @@ struct ReaderContext {
   LineValidator* validator = nullptr;
   /// The colour table that decides whether light.dat's colour is a colour.
   const ColourTable* colours = nullptr;
+  /// Set by ReadDatFile: true when the file's lines went into the file's own
+  /// record and nothing else -- no further FILE sections, no transform
+  /// blocks, no light.dat, no full table or lack of memory, no title or
+  /// author taken. Messages are not considered here.
+  bool last_read_plain = false;
 };
 
 /// Reads the open `stream` into `file` (and, for a multi-part file, into the

@@ -12,6 +12,7 @@
 #include "model/file_table.h"
 #include "model/name_class.h"
 #include "model/parser.h"
+#include "model/quiet_reads.h"
 #include "platform/platform.h"
 #include "searchdirs/path_ini.h"
 
@@ -281,11 +282,38 @@ int ModelLoader::OpenAndRead(Frame& frame) {
   if (!(dir_flags & kSearchDirModel)) file.flags |= LIBRARY;
   if (reader_.switches.Verbose)
     fprintf(reader_.diag.message_stream, "Reading %s\n", last_path_.c_str());
+  // Only files found beside the model are read more than once in a run.
+  const bool may_repeat = quiet_reads_ != nullptr && !frame.is_main &&
+                          (dir_flags & kSearchDirModel) != 0;
+  const uint32_t flags_before = file.flags;
+  if (may_repeat) {
+    const QuietReads::Reading* reading =
+        quiet_reads_->Find(last_path_, flags_before);
+    if (reading != nullptr &&
+        quiet_reads_->Replay(*reading, file, reader_.files, reader_.diag,
+                             reader_.validator)) {
+      fclose(stream);
+      return -1;
+    }
+  }
+  const uint64_t messages_before = reader_.diag.messages_written;
   if (ReadDatFile(reader_, frame.has_referrer ? frame.referenced_by.c_str()
                                               : nullptr,
                   file, stream, frame.is_main) == 0)
     return kNotResolved;  // abandoned: the file stays VISITING and unread
+  if (may_repeat && reader_.last_read_plain &&
+      reader_.diag.messages_written == messages_before &&
+      finder_.KeepsBytesOf(last_path_))
+    quiet_reads_->Remember(last_path_, flags_before, file, reader_.diag);
   return -1;
+}
+
+void ModelLoader::RememberQuietReads() {
+  if (quiet_reads_ == nullptr) quiet_reads_ = std::make_unique<QuietReads>();
+}
+
+size_t ModelLoader::QuietReplays() const {
+  return quiet_reads_ != nullptr ? quiet_reads_->replays() : 0;
 }
 
 FILE* ModelLoader::OpenModelFile(const DatFile& file, int* dir_flags) {

@@ -16,6 +16,7 @@
 #include "model/dat_file.h"
 
 class LibraryDirs;
+class QuietReads;
 struct ReaderContext;
 namespace platform {
 class PathFinder;
@@ -94,6 +95,14 @@ class ModelLoader {
   /// The path of the last file tried (as found on disk after a success).
   const std::string& LastOpenedPath() const { return last_path_; }
 
+  /// From now on, a file found beside the model whose reading said nothing
+  /// is not parsed again when a later model of the run reads it: its lines
+  /// are played back (see QuietReads). Needs a finder that keeps the bytes
+  /// of the files it opens.
+  void RememberQuietReads();
+  /// Readings played back instead of parsed so far.
+  size_t QuietReplays() const;
+
   /// Bounding box of `file` from its lines (with compute_box) and, with
   /// report_to_scene, the main model's extent points to the camera. Sets
   /// RIGID on type-1 lines that place a part rigidly inside a non-part.
@@ -128,6 +137,9 @@ class ModelLoader {
   std::map<std::string, CachedLookup> lookup_cache_;
   // The inputs and the result of the last search-directory computation.
   std::unique_ptr<DirsMemo> dirs_memo_;
+  // Readings of files found beside the model, kept when RememberQuietReads
+  // was called.
+  std::unique_ptr<QuietReads> quiet_reads_;
 };
 
 #endif  // R7P_MODEL_RESOLVE_H_

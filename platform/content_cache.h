@@ -26,6 +26,12 @@ class ContentCache {
   /// the file cannot be read.
   FILE* Open(const std::string& path);
 
+  /// True when the bytes of `path` are kept: every later Open() of it
+  /// reads those same bytes.
+  bool Holds(const std::string& path) const {
+    return contents_.count(path) != 0;
+  }
+
   /// Bytes held at present.
   size_t total_bytes() const { return total_; }
 

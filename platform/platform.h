@@ -93,6 +93,11 @@ class PathFinder {
   /// From now on the bytes of files opened are kept for the rest of the
   /// finder's life (see ContentCache): for runs that read files again.
   void KeepContents();
+  /// True when the bytes of `found_path` are kept (see KeepContents), so
+  /// that every open of it for the rest of the run reads the same bytes.
+  bool KeepsBytesOf(const std::string& found_path) const {
+    return contents_ != nullptr && contents_->Holds(found_path);
+  }
 
  private:
   struct Directory;
