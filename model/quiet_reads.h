@@ -25,8 +25,9 @@ class LineValidator;
 /// checks as a reading would have left them.
 class QuietReads {
  public:
-  /// Lines kept in all; readings met after that are not kept.
-  static constexpr size_t kMaxLines = size_t{1} << 19;
+  /// Lines kept in all (about 140 bytes each); readings met after that are
+  /// parsed every time. A check of the shared library keeps about 25,000.
+  static constexpr size_t kMaxLines = size_t{1} << 18;
 
   struct Reading {
     uint32_t flags_before = 0;  // the record's flags when the reading began
