@@ -25,7 +25,8 @@ namespace {
 constexpr uint32_t kExactFloatMantissa = uint32_t{1} << 24;
 constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f,
                                   1e5f, 1e6f, 1e7f, 1e8f, 1e9f};
-// Digits a 32-bit accumulator takes without overflow.
+// Digits of a line type taken here (any such number fits an int), and of a
+// number divided in single precision (kPowersOfTen goes that far).
 constexpr long kMaxAccumulated = 9;
 // Longer numbers ("0.70710678", common in rotation matrices) are divided in
 // double precision: up to this many digits the mantissa and the power of

@@ -599,7 +599,8 @@ std::optional<PovEquivalent> QuarterTorus(const std::string& name,
 
 /// False for names that none of the generated families' patterns can
 /// match: each has "rin" or "con" in it or starts with 't', and each ends
-/// its last number with ".dat". Most names fail here, sparing the scans.
+/// its last number with ".dat". Most names fail here, sparing the scan
+/// buffers; each family then rules out names by its own literal text.
 bool MayBeGeneratedFamily(const std::string& name) {
   if (name.find(".dat") == std::string::npos) return false;
   return name[0] == 't' || name.find("rin") != std::string::npos ||
