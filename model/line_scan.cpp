@@ -1,5 +1,6 @@
 #include "model/line_scan.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -206,4 +207,17 @@ void ScanGeometryLine(const char* text, GeometryScan& scan) {
       &scan.colour, &scan.n[0], &scan.n[1], &scan.n[2], &scan.n[3], &scan.n[4],
       &scan.n[5], &scan.n[6], &scan.n[7], &scan.n[8], &scan.n[9], &scan.n[10],
       &scan.n[11], &scan.after_numbers, word);
+}
+
+void ScanFiniteGeometryLine(const char* text, GeometryScan& scan) {
+  ScanGeometryLine(text, scan);
+  constexpr int kFirstNumberItem = 3;  // type and colour come first
+  int numbers = scan.items - (kFirstNumberItem - 1);
+  if (numbers > 12) numbers = 12;
+  for (int i = 0; i < numbers; ++i) {
+    if (std::isfinite(scan.n[i])) continue;
+    scan.items = kFirstNumberItem - 1 + i;
+    scan.after_numbers = -1;
+    return;
+  }
 }

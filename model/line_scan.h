@@ -25,4 +25,11 @@ void ScanGeometryLine(const char* text, GeometryScan& scan);
 /// very long numbers, "inf", "nan", numbers glued to other characters, ...).
 bool ScanPlainGeometryLine(const char* text, GeometryScan& scan);
 
+/// ScanGeometryLine as the model reader takes it: a number that does not
+/// fit a single-precision float ("1e39"), or that is no number at all
+/// ("nan", "inf"), would reach the scene verbatim, and POV-Ray cannot parse
+/// it. Such a number counts as not converted, so the scan ends in front of
+/// it and the item count tells the line is short.
+void ScanFiniteGeometryLine(const char* text, GeometryScan& scan);
+
 #endif  // R7P_MODEL_LINE_SCAN_H_

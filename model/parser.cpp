@@ -14,9 +14,11 @@
 #include "model/diagnostics.h"
 #include "model/file_table.h"
 #include "model/line_scan.h"
+#include "model/line_source.h"
 #include "model/line_validation.h"
 #include "model/meta_commands.h"
 #include "model/name_class.h"
+#include "model/prescan.h"
 #include "model/text_scan.h"
 
 namespace {
@@ -50,13 +52,6 @@ int32_t ClampColour(long value) {
   return static_cast<int32_t>(value);
 }
 
-/// "FILE" as a whole word followed by at least one more word.
-bool IsFileLine(const char* meta) {
-  if (std::strncmp(meta, "FILE", 4) != 0) return false;
-  if (meta[4] != ' ' && meta[4] != '\t') return false;
-  return *SkipBlanks(meta + 4) != '\0';
-}
-
 void ClearMatrix(Matrix& m) {
   for (float& element : m.m) element = 0;
 }
@@ -81,21 +76,6 @@ void SetPlacement(Matrix& m, const float (&n)[12]) {
   m.at(3, 3) = 1;
 }
 
-// A number that does not fit a single-precision float ("1e39"), or that is
-// no number at all ("nan", "inf"), would reach the scene verbatim, and
-// POV-Ray cannot parse it. Such a number counts as not converted, so the
-// scan ends in front of it and the item count tells the line is short.
-void StopAtNonFiniteNumber(GeometryScan& scan) {
-  constexpr int kFirstNumberItem = 3;  // type and colour come first
-  int numbers = scan.items - (kFirstNumberItem - 1);
-  if (numbers > 12) numbers = 12;
-  for (int i = 0; i < numbers; ++i) {
-    if (std::isfinite(scan.n[i])) continue;
-    scan.items = kFirstNumberItem - 1 + i;
-    scan.after_numbers = -1;
-    return;
-  }
-}
 
 /// Reads one physical file into the file table; one object per ReadDatFile.
 class DatFileReader {
@@ -109,7 +89,7 @@ class DatFileReader {
         target_(&file),
         is_main_(is_main) {}
 
-  int Read(FILE* stream);
+  int Read(LineSource& source);
 
  private:
   /// The per-section state, cleared at the start of the file and at every
@@ -123,10 +103,13 @@ class DatFileReader {
     std::string first_comment;
   };
 
-  Outcome ProcessLine(char* buffer, size_t length);
+  void Begin();
+  int Finish(Outcome last);
+  Outcome ProcessLine(char* buffer, size_t length, const GeometryScan* scanned);
   Outcome ScanTypeZero(const char* after_zero, const char* end, DatLine& line,
                        const char** meta);
-  Outcome ScanGeometry(const char* start, GeometryScan& scan);
+  Outcome ScanGeometry(const char* start, const GeometryScan* scanned,
+                       GeometryScan& scan);
   Outcome CheckType(const GeometryScan& scan, DatLine& line);
   Outcome PrepareReference(const char* rest, DatLine& line, std::string* name,
                            double* det);
@@ -158,29 +141,36 @@ class DatFileReader {
   Section section_;
 };
 
-int DatFileReader::Read(FILE* stream) {
+void DatFileReader::Begin() {
   diag_.current_file = file_.name;
   diag_.current_line = 0;
   ctx_.last_read_plain = true;
   if (ctx_.validator != nullptr) ctx_.validator->BeginFile();
-  char buffer[kLineSize];
-  Outcome outcome = Outcome::kStore;
-  LineReader lines(stream);
-  size_t length = 0;
-  while (lines.ReadLine(buffer, sizeof buffer, &length) != nullptr) {
-    outcome = ProcessLine(buffer, length);
-    if (outcome == Outcome::kStop || outcome == Outcome::kAbandon) break;
-  }
-  if (outcome != Outcome::kStop && outcome != Outcome::kAbandon)
+}
+
+int DatFileReader::Finish(Outcome last) {
+  if (last != Outcome::kStop && last != Outcome::kAbandon)
     EndSection(true);
   else
     ctx_.last_read_plain = false;
-  fclose(stream);
-  return outcome == Outcome::kAbandon ? 0 : 1;
+  return last == Outcome::kAbandon ? 0 : 1;
 }
 
-// `length` is strlen(buffer), known to the line reader.
-Outcome DatFileReader::ProcessLine(char* buffer, size_t length) {
+int DatFileReader::Read(LineSource& source) {
+  Begin();
+  Outcome outcome = Outcome::kStore;
+  LineSource::Line line;
+  while (source.Next(&line)) {
+    outcome = ProcessLine(line.text, line.length, line.scan);
+    if (outcome == Outcome::kStop || outcome == Outcome::kAbandon) break;
+  }
+  return Finish(outcome);
+}
+
+// `length` is strlen(buffer), known to the line reader. `scanned`, when
+// not null, is the line's ScanFiniteGeometryLine made beforehand.
+Outcome DatFileReader::ProcessLine(char* buffer, size_t length,
+                                   const GeometryScan* scanned) {
   diag_.current_line = ++line_number_;
   bool invert_pending = section_.bfc.invert_next;
   section_.bfc.invert_next = false;
@@ -203,7 +193,7 @@ Outcome DatFileReader::ProcessLine(char* buffer, size_t length) {
     outcome = ScanTypeZero(start + 1, end, line, &meta);
     scan.type = 0;
   } else {
-    outcome = ScanGeometry(start, scan);
+    outcome = ScanGeometry(start, scanned, scan);
   }
   if (outcome != Outcome::kStore) return outcome;
   if (invert_pending && scan.type != 1)
@@ -277,9 +267,13 @@ Outcome DatFileReader::ScanTypeZero(const char* after_zero, const char* end,
 
 // Any line not starting with "0": the scan converts the type, the colour, up
 // to twelve numbers and one more word; the count of converted items decides.
-Outcome DatFileReader::ScanGeometry(const char* start, GeometryScan& scan) {
-  ScanGeometryLine(start, scan);
-  StopAtNonFiniteNumber(scan);
+Outcome DatFileReader::ScanGeometry(const char* start,
+                                    const GeometryScan* scanned,
+                                    GeometryScan& scan) {
+  if (scanned != nullptr)
+    scan = *scanned;
+  else
+    ScanFiniteGeometryLine(start, scan);
   if (scan.items >= 1) return Outcome::kStore;
   if (!ldraw_seen_) return Outcome::kStore;  // leading free text
   if (*start == '\0') return Outcome::kDrop;
@@ -562,6 +556,17 @@ bool DatFileReader::OpenBlock(int kind, const Matrix& placement) {
 
 int ReadDatFile(ReaderContext& context, const char* referenced_by,
                 DatFile& file, FILE* stream, bool is_main) {
-  DatFileReader reader(context, referenced_by, file, is_main);
-  return reader.Read(stream);
+  int result = 0;
+  {
+    StreamLines lines(stream);
+    result = DatFileReader(context, referenced_by, file, is_main).Read(lines);
+  }
+  fclose(stream);
+  return result;
+}
+
+int ReadDatFile(ReaderContext& context, const char* referenced_by,
+                DatFile& file, PrescannedFile& prescan, bool is_main) {
+  PrescannedLines lines(prescan);
+  return DatFileReader(context, referenced_by, file, is_main).Read(lines);
 }

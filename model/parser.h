@@ -14,6 +14,7 @@ class ColourTable;
 class Diagnostics;
 class FileTable;
 class LineValidator;
+struct PrescannedFile;
 struct Settings;
 struct RunSwitches;
 
@@ -65,5 +66,9 @@ struct ReaderContext {
 /// The stream is closed before returning in every case.
 int ReadDatFile(ReaderContext& context, const char* referenced_by,
                 DatFile& file, FILE* stream, bool is_main);
+/// The same from the prescanned lines of a file (see PrescanLines), which
+/// the reader may alter; everything else is as with the stream.
+int ReadDatFile(ReaderContext& context, const char* referenced_by,
+                DatFile& file, PrescannedFile& prescan, bool is_main);
 
 #endif  // R7P_MODEL_PARSER_H_

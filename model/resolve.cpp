@@ -1,6 +1,5 @@
 #include "model/resolve.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -12,7 +11,9 @@
 #include "model/file_table.h"
 #include "model/name_class.h"
 #include "model/parser.h"
+#include "model/prescan.h"
 #include "model/quiet_reads.h"
+#include "model/read_ahead.h"
 #include "platform/platform.h"
 #include "searchdirs/path_ini.h"
 
@@ -45,12 +46,6 @@ bool HasModelExtension(const std::string& name) {
   for (char& c : tail)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return tail == ".ldr" || tail == ".dat" || tail == ".mpd";
-}
-
-// LDraw names use '\'; on the disk they are '/' separated.
-std::string HostName(std::string name) {
-  std::replace(name.begin(), name.end(), '\\', '/');
-  return name;
 }
 
 bool IsRigidDeterminant(double det) {
@@ -148,9 +143,40 @@ int ModelLoader::StartModel(const std::string& path) {
 
 int ModelLoader::LoadModel() {
   if (reader_.files.count() == 0) return -1;
-  return ResolveFile(reader_.files.slot(0), true, nullptr, true) == kResolved
-             ? 0
-             : -1;
+  // With -v every lookup is shown as it is made.
+  if (read_ahead_wanted_ && !reader_.switches.CheckMode &&
+      !reader_.switches.Verbose)
+    StartReadAhead();
+  const int result =
+      ResolveFile(reader_.files.slot(0), true, nullptr, true) == kResolved
+          ? 0
+          : -1;
+  // The thread may still be freeing its memory: that goes on beside the
+  // scene tail, and the thread is waited for at the next model or at the
+  // end of the run.
+  if (read_ahead_ != nullptr) read_ahead_->Stop();
+  stopped_read_ahead_ = std::move(read_ahead_);
+  return result;
+}
+
+void ModelLoader::StartReadAhead() {
+  stopped_read_ahead_.reset();
+  const PathIniData* record = library_.record();
+  if (record == nullptr) return;
+  ReadAhead::Plan plan;
+  plan.model_path = model_path_;
+  for (const SearchDir& dir : record->SearchDirs)
+    plan.directories.push_back(dir.Dir);
+  // The files BeginFile finishes without reading them.
+  const Settings& settings = reader_.settings;
+  const bool edges_off = settings.EdgeWidth == 0;
+  std::function<std::optional<BBox>(const std::string&)> pov_box;
+  if (settings.OrderHas('P')) pov_box = hooks_.pov_equivalent_box;
+  plan.never_read = [edges_off, pov_box](const std::string& name) {
+    return (edges_off && IsEdgeOnlyFile(name)) ||
+           (pov_box && pov_box(name).has_value());
+  };
+  read_ahead_ = std::make_unique<ReadAhead>(std::move(plan));
 }
 
 int ModelLoader::ResolveFile(DatFile& file, bool is_main,
@@ -264,12 +290,15 @@ int ModelLoader::OpenAndRead(Frame& frame) {
   DatFile& file = *frame.file;
   int dir_flags = 0;
   FILE* stream = nullptr;
+  std::unique_ptr<ReadAhead::File> ahead;
   if (frame.is_main) {
     stream = OpenModelFile(file, &dir_flags);
   } else {
-    stream = FindLibraryFile(file.name, false, &dir_flags);
+    ahead = TakeReadAhead(file.name, &dir_flags);
+    if (ahead == nullptr)
+      stream = FindLibraryFile(file.name, false, &dir_flags);
   }
-  if (stream == nullptr) {
+  if (stream == nullptr && ahead == nullptr) {
     reader_.diag.ReportInputError(
         "Could not find %s Referenced by %s", file.name.c_str(),
         frame.has_referrer ? frame.referenced_by.c_str() : "*");
@@ -282,6 +311,14 @@ int ModelLoader::OpenAndRead(Frame& frame) {
   if (!(dir_flags & kSearchDirModel)) file.flags |= LIBRARY;
   if (reader_.switches.Verbose)
     fprintf(reader_.diag.message_stream, "Reading %s\n", last_path_.c_str());
+  const char* referrer =
+      frame.has_referrer ? frame.referenced_by.c_str() : nullptr;
+  if (ahead != nullptr) {
+    const int read = ReadDatFile(reader_, referrer, file, ahead->lines, false);
+    read_ahead_->GiveBack(std::move(ahead));
+    // Abandoned: the file stays VISITING and unread.
+    return read == 0 ? kNotResolved : -1;
+  }
   // Only files found beside the model are read more than once in a run.
   const bool may_repeat = quiet_reads_ != nullptr && !frame.is_main &&
                           (dir_flags & kSearchDirModel) != 0;
@@ -297,15 +334,39 @@ int ModelLoader::OpenAndRead(Frame& frame) {
     }
   }
   const uint64_t messages_before = reader_.diag.messages_written;
-  if (ReadDatFile(reader_, frame.has_referrer ? frame.referenced_by.c_str()
-                                              : nullptr,
-                  file, stream, frame.is_main) == 0)
+  if (ReadDatFile(reader_, referrer, file, stream, frame.is_main) == 0)
     return kNotResolved;  // abandoned: the file stays VISITING and unread
   if (may_repeat && reader_.last_read_plain &&
       reader_.diag.messages_written == messages_before &&
       finder_.KeepsBytesOf(last_path_))
     quiet_reads_->Remember(last_path_, flags_before, file, reader_.diag);
   return -1;
+}
+
+// The library file `name` as the read-ahead read it. The thread searched
+// the same directories in the same order, so it found the file where
+// FindLibraryFile would have found it; it is not opened again. Null when
+// the read-ahead does not have it, or when an earlier model of the run
+// found that name elsewhere: FindLibraryFile then does the whole search.
+std::unique_ptr<ReadAhead::File> ModelLoader::TakeReadAhead(
+    const std::string& name, int* dir_flags) {
+  if (read_ahead_ == nullptr) return nullptr;
+  const PathIniData* record = library_.record();
+  if (record == nullptr) return nullptr;
+  std::unique_ptr<ReadAhead::File> ahead = read_ahead_->Take(name);
+  if (ahead == nullptr) return nullptr;
+  RefreshLookupCache();
+  auto hit = lookup_cache_.find(name);
+  if ((hit != lookup_cache_.end() && hit->second.path != ahead->path) ||
+      ahead->directory >= record->SearchDirs.size()) {
+    read_ahead_->GiveBack(std::move(ahead));
+    return nullptr;
+  }
+  const int flags = record->SearchDirs[ahead->directory].Flags;
+  lookup_cache_[name] = CachedLookup{ahead->path, flags};
+  last_path_ = ahead->path;
+  *dir_flags = flags;
+  return ahead;
 }
 
 void ModelLoader::RememberQuietReads() {
@@ -388,11 +449,7 @@ FILE* ModelLoader::FindLibraryFile(const std::string& name, bool cur_dir_first,
   // the cache; with -v every search is shown, so it is made again.
   const bool cacheable = !cur_dir_first && !verbose;
   if (cacheable) {
-    std::string signature = SearchSignature();
-    if (signature != cache_signature_) {
-      lookup_cache_.clear();
-      cache_signature_ = std::move(signature);
-    }
+    RefreshLookupCache();
     auto hit = lookup_cache_.find(name);
     if (hit != lookup_cache_.end()) {
       if (hit->second.path.empty()) return nullptr;
@@ -425,7 +482,7 @@ FILE* ModelLoader::OpenWithExtensions(const std::string& name,
       try_extensions && !HasModelExtension(name) ? 4 : 1;
   FILE* diag_stream = reader_.diag.message_stream;
   const bool verbose = reader_.switches.Verbose != 0;
-  const std::string base = directory + HostName(name);
+  const std::string base = directory + platform::HostPathOfName(name);
   for (size_t i = 0; i < candidates; ++i) {
     last_path_ = base + kExtensions[i];
     if (verbose) fprintf(diag_stream, " '%s'", kExtensions[i]);
@@ -470,6 +527,13 @@ void ModelLoader::ComputeExtent(DatFile& file, bool compute_box,
         take(line.matrix.Row(k), report_to_scene);
     }
   }
+}
+
+void ModelLoader::RefreshLookupCache() {
+  std::string signature = SearchSignature();
+  if (signature == cache_signature_) return;
+  lookup_cache_.clear();
+  cache_signature_ = std::move(signature);
 }
 
 std::string ModelLoader::SearchSignature() const {

@@ -14,9 +14,11 @@
 
 #include "geometry/vector.h"
 #include "model/dat_file.h"
+#include "model/read_ahead.h"
 
 class LibraryDirs;
 class QuietReads;
+
 struct ReaderContext;
 namespace platform {
 class PathFinder;
@@ -65,7 +67,13 @@ class ModelLoader {
 
   /// Resolves slot 0 as the main model with writing on. Returns 0, or -1
   /// when the walk failed (missing or unreadable main model, recursion).
+  /// Outside check mode a second thread reads and prescans the library
+  /// files ahead of the walk meanwhile (see ReadAhead), unless turned off.
   int LoadModel();
+
+  /// Whether LoadModel reads library files ahead (on by default). What is
+  /// read, written and reported is the same either way.
+  void set_read_ahead(bool on) { read_ahead_wanted_ = on; }
 
   /// Resolves `file` and everything it references, depth first, without
   /// recursion on the call stack. `referenced_by` may be null. Returns
@@ -124,6 +132,11 @@ class ModelLoader {
   FILE* OpenModelFile(const DatFile& file, int* dir_flags);
   std::string SearchSignature() const;
   bool ComputeSearchDirs(const std::string& path);
+  void StartReadAhead();
+  std::unique_ptr<ReadAhead::File> TakeReadAhead(const std::string& name,
+                                                 int* dir_flags);
+  /// Empties the lookup cache when the search list changed.
+  void RefreshLookupCache();
 
   ReaderContext& reader_;
   LibraryDirs& library_;
@@ -140,6 +153,9 @@ class ModelLoader {
   // Readings of files found beside the model, kept when RememberQuietReads
   // was called.
   std::unique_ptr<QuietReads> quiet_reads_;
+  bool read_ahead_wanted_ = true;
+  std::unique_ptr<ReadAhead> read_ahead_;  // while LoadModel runs
+  std::unique_ptr<ReadAhead> stopped_read_ahead_;  // the last one, stopped
 };
 
 #endif  // R7P_MODEL_RESOLVE_H_

@@ -94,7 +94,8 @@ char* ReadLine(char* buffer, size_t size, FILE* stream) {
 LineReader::LineReader(FILE* stream, size_t block)
     : stream_(stream),
       size_(block < 1 ? 1 : block),
-      block_(new char[size_]) {
+      storage_(new char[size_]),
+      block_(storage_.get()) {
   // The blocks are read straight into our own buffer; a stdio buffer as
   // well would only add a copy (and a file status query to size it).
   // Streams over memory have no descriptor and stay buffered: unbuffered,
@@ -102,10 +103,17 @@ LineReader::LineReader(FILE* stream, size_t block)
   if (fileno(stream_) >= 0) setvbuf(stream_, nullptr, _IONBF, 0);
 }
 
+LineReader::LineReader(std::string_view bytes)
+    : stream_(nullptr),
+      size_(bytes.size()),
+      block_(bytes.data()),
+      end_(bytes.size()),
+      at_end_(true) {}
+
 bool LineReader::Fill() {
   if (failed_ || at_end_) return false;
   position_ = 0;
-  end_ = fread(block_.get(), 1, size_, stream_);
+  end_ = fread(storage_.get(), 1, size_, stream_);
   // Once seen, the end stays the end, as it does for getc.
   at_end_ = end_ < size_ && feof(stream_) != 0;
   if (end_ > 0) return true;
@@ -135,7 +143,7 @@ char* LineReader::ReadLine(char* buffer, size_t size, size_t* length) {
   bool any = false;
   while (counted + 1 < size) {
     if (position_ == end_ && !Fill()) break;
-    const char* run = block_.get() + position_;
+    const char* run = block_ + position_;
     const size_t limit = std::min(size - 1 - counted, end_ - position_);
     const size_t n = FindSpecialByte(run, limit);
     memcpy(buffer + stored, run, n);
@@ -233,24 +241,34 @@ std::string NextToken(char** cursor, int mode) {
   return word;
 }
 
-std::string ReadFileName(const char* text, Diagnostics& diag) {
+std::string TakeFileName(const char* text, NameQuotes* quotes) {
   const char* p = SkipBlanks(text);
   std::string name;
+  *quotes = NameQuotes::kFine;
   if (*p != '"') {
     name = p;
   } else {
     ++p;
     const char* end = strchr(p, '"');
     if (end == nullptr) {
-      diag.ReportMessage(0, kWarning, "Missing end quote");
+      *quotes = NameQuotes::kMissingEnd;
       name = p;
     } else {
       name.assign(p, static_cast<size_t>(end - p));
-      if (end[1] != '\0')
-        diag.ReportMessage(0, kWarning, "Trailing characters after end quote");
+      if (end[1] != '\0') *quotes = NameQuotes::kTrailingText;
     }
   }
   if (name.size() > kNameSize - 1) name.resize(kNameSize - 1);
+  return name;
+}
+
+std::string ReadFileName(const char* text, Diagnostics& diag) {
+  NameQuotes quotes = NameQuotes::kFine;
+  std::string name = TakeFileName(text, &quotes);
+  if (quotes == NameQuotes::kMissingEnd)
+    diag.ReportMessage(0, kWarning, "Missing end quote");
+  else if (quotes == NameQuotes::kTrailingText)
+    diag.ReportMessage(0, kWarning, "Trailing characters after end quote");
   return name;
 }
 

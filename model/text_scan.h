@@ -43,6 +43,9 @@ class LineReader {
  public:
   /// `block` is the size of the reads (tests use tiny ones).
   explicit LineReader(FILE* stream, size_t block = 1 << 16);
+  /// The lines of `bytes`, which must outlive the reader, as a stream of
+  /// exactly these bytes would give them.
+  explicit LineReader(std::string_view bytes);
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
@@ -57,9 +60,11 @@ class LineReader {
   /// The next byte without taking it, or EOF.
   int Peek();
 
-  FILE* stream_;
+  FILE* stream_;  // null when reading from memory
   size_t size_;
-  std::unique_ptr<char[]> block_;  // not cleared: only what was read is used
+  std::unique_ptr<char[]> storage_;  // the block of a stream; not cleared:
+                                     // only what was read is used
+  const char* block_;                // storage_, or the bytes in memory
   size_t position_ = 0;
   size_t end_ = 0;
   bool failed_ = false;
@@ -100,6 +105,12 @@ char* NextToken(const char** cursor, int mode, char* token);
 /// "Trailing characters after end quote" (they are ignored). The name is
 /// cut to kNameSize - 1 characters.
 std::string ReadFileName(const char* text, Diagnostics& diag);
+
+/// What ReadFileName would report about a name's quotes.
+enum class NameQuotes { kFine, kMissingEnd, kTrailingText };
+/// ReadFileName without the reports: the same name, and what was wrong
+/// with its quotes in `*quotes`.
+std::string TakeFileName(const char* text, NameQuotes* quotes);
 
 /// In place: ASCII A-Z become a-z and every '/' becomes '\'.
 void NormalizeName(char* text);

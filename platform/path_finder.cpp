@@ -75,13 +75,19 @@ std::optional<std::string> PathFinder::Find(const std::string& path) {
   return found;
 }
 
-FILE* PathFinder::Open(const std::string& path, std::string* found_path) {
-  if (path.empty() || path.size() > kMaxHostPath) return nullptr;
+std::optional<std::string> PathFinder::FindFile(const std::string& path) {
+  if (path.empty() || path.size() > kMaxHostPath) return std::nullopt;
   std::string found;
   const Kind kind = Locate(path, &found);
-  if (kind == Kind::kAbsent || kind == Kind::kDirectory) return nullptr;
-  FILE* file = OpenFound(found);
-  if (file != nullptr && found_path != nullptr) *found_path = std::move(found);
+  if (kind == Kind::kAbsent || kind == Kind::kDirectory) return std::nullopt;
+  return found;
+}
+
+FILE* PathFinder::Open(const std::string& path, std::string* found_path) {
+  std::optional<std::string> found = FindFile(path);
+  if (!found) return nullptr;
+  FILE* file = OpenFound(*found);
+  if (file != nullptr && found_path != nullptr) *found_path = std::move(*found);
   return file;
 }
 

@@ -8,11 +8,17 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 namespace platform {
+
+std::string HostPathOfName(std::string ldraw_name) {
+  std::replace(ldraw_name.begin(), ldraw_name.end(), '\\', '/');
+  return ldraw_name;
+}
 
 namespace {
 

@@ -19,6 +19,10 @@ namespace platform {
 /// Longest host path accepted (bytes); longer ones are refused by callers.
 inline constexpr size_t kMaxHostPath = 4095;
 
+/// An LDraw file name as a relative host path: LDraw separates folders with
+/// '\', the host with '/'.
+std::string HostPathOfName(std::string ldraw_name);
+
 /// Value of an environment variable, or nullopt when unset.
 std::optional<std::string> GetEnv(const char* name);
 /// USERPROFILE when set, else HOME (the user's home directory).
@@ -85,6 +89,9 @@ class PathFinder {
   PathFinder& operator=(PathFinder&&) noexcept;
 
   std::optional<std::string> Find(const std::string& path);
+  /// Find() for a path that Open() would try to open: nullopt also for a
+  /// directory.
+  std::optional<std::string> FindFile(const std::string& path);
   /// Opens the file found by Find() for reading ("rb"); null when absent or
   /// a directory.
   FILE* Open(const std::string& path, std::string* found_path = nullptr);
@@ -130,6 +137,27 @@ class PathFinder {
       listings_;
   std::string folded_;  // scratch for case-folded names
   std::unique_ptr<ContentCache> contents_;  // null: every open reads the disk
+};
+
+/// The bytes of one file at a time, in a buffer whose room is kept from
+/// file to file.
+class FileBytes {
+ public:
+  enum class Outcome { kRead, kCannotOpen, kNotRegular, kReadError };
+  /// Reads all of `path`. Only regular files are read: a FIFO or a device
+  /// is never waited for. After anything but kRead, bytes() is empty.
+  Outcome Read(const std::string& path);
+  std::string_view bytes() const { return {data_.get(), size_}; }
+  /// Frees the buffer.
+  void Release();
+
+ private:
+  /// Makes room for `size` bytes, keeping those held.
+  void Reserve(size_t size);
+
+  std::unique_ptr<char[]> data_;
+  size_t room_ = 0;
+  size_t size_ = 0;
 };
 
 /// Starts `program` with `argument` detached (new session, standard

@@ -1,0 +1,65 @@
+// The part of reading an LDraw file that depends on nothing but its bytes:
+// the physical lines as the model reader takes them, trimmed, and the
+// number scan of every line that does not start with "0". Made ahead of
+// reading (see ReadAhead), it spares the reader both steps.
+#ifndef R7P_MODEL_PRESCAN_H_
+#define R7P_MODEL_PRESCAN_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/line_scan.h"
+
+class LineReader;
+
+struct PrescannedFile {
+  struct Line {
+    uint32_t offset = 0;  // into `text`
+    uint32_t length = 0;  // of the trimmed line
+    int32_t scan = -1;    // index into `scans`; -1 for a line starting "0"
+  };
+  /// The trimmed lines, each followed by '\0'. The reader may alter a line
+  /// in place, within its length.
+  std::string text;
+  std::vector<Line> lines;
+  /// ScanFiniteGeometryLine of every line whose first character after
+  /// blanks is not "0" (empty lines included).
+  std::vector<GeometryScan> scans;
+
+  char* LineText(const Line& line) { return text.data() + line.offset; }
+  const char* LineText(const Line& line) const {
+    return text.data() + line.offset;
+  }
+};
+
+/// Prescans the bytes of a whole file, splitting them exactly as the model
+/// reader's LineReader does. The lines and scans of `file` are replaced;
+/// its room is kept.
+void PrescanLines(std::string_view bytes, PrescannedFile* file);
+/// The same into a new PrescannedFile.
+PrescannedFile PrescanLines(std::string_view bytes);
+/// Appends to `file` the prescan of at most `count` further lines of
+/// `reader`; false once the reader is at its end.
+bool PrescanMoreLines(LineReader& reader, size_t count, PrescannedFile* file);
+
+/// The normalised target name of a prescanned type-1 line that the reader
+/// will take as one (fifteen items), or "" for any other line.
+std::string ReferencedName(const PrescannedFile& file,
+                           const PrescannedFile::Line& line);
+
+/// True when the meta-command `meta` (blanks skipped) is "FILE" as a whole
+/// word followed by at least one more word.
+bool IsFileLine(const char* meta);
+
+/// The normalised section name of a trimmed "0 FILE name" line, or "" for
+/// any other line.
+std::string SectionName(const char* line);
+
+/// The normalised target name of a trimmed line that looks like a type-1
+/// line -- "1" and at least thirteen more words -- or "". The numbers are
+/// not converted: this only foretells which files a model will ask for.
+std::string LikelyReferencedName(const char* line);
+
+#endif  // R7P_MODEL_PRESCAN_H_
