@@ -85,7 +85,7 @@ QuietStdStreams::~QuietStdStreams() {
 }
 
 int RunProgramEachIteration(benchmark::State& state, int argc,
-                            const char* const* argv) {
+                            const char* const* argv, bool read_ahead) {
   FILE* sink = fopen("/dev/null", "w");
   int status = 0;
   {
@@ -96,6 +96,7 @@ int RunProgramEachIteration(benchmark::State& state, int argc,
       run.err = sink;
       run.command_line = CommandLine{argc, argv};
       RunServices services(run);
+      services.loader.set_read_ahead(read_ahead);
       ConversionHooks hooks = WireConversionHooks(services);
       status |= RunProgram(run, hooks);
     }
@@ -127,10 +128,11 @@ double CatSeconds(const std::vector<std::string>& paths, int runs) {
 
 int RunProgramAgainstCat(benchmark::State& state, int argc,
                          const char* const* argv,
-                         const std::vector<std::string>& paths) {
+                         const std::vector<std::string>& paths,
+                         bool read_ahead) {
   const double cat_seconds = CatSeconds(paths, 5);
   const auto start = std::chrono::steady_clock::now();
-  const int status = RunProgramEachIteration(state, argc, argv);
+  const int status = RunProgramEachIteration(state, argc, argv, read_ahead);
   const double run_seconds =
       SecondsSince(start) / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
   if (cat_seconds > 0) state.counters["vs_cat"] = run_seconds / cat_seconds;

@@ -26,16 +26,18 @@ void CatEachIteration(benchmark::State& state, const std::vector<std::string>& p
 
 /// Runs the whole program on `argv` once per benchmark iteration, with its
 /// messages and remarks sent to /dev/null; returns the OR of the exit
-/// statuses (0 when every run succeeded).
+/// statuses (0 when every run succeeded). Without `read_ahead` a conversion
+/// reads every file on its own thread.
 int RunProgramEachIteration(benchmark::State& state, int argc,
-                            const char* const* argv);
+                            const char* const* argv, bool read_ahead = true);
 
 /// RunProgramEachIteration, and beside it the counter "vs_cat": the wall
 /// time of one run divided by that of CatFiles(paths) (the median of five,
 /// taken just before), so that the ratio is measured under the same load.
 int RunProgramAgainstCat(benchmark::State& state, int argc,
                          const char* const* argv,
-                         const std::vector<std::string>& paths);
+                         const std::vector<std::string>& paths,
+                         bool read_ahead = true);
 
 /// Sends standard output and standard error to /dev/null while it lives, so
 /// that the program's messages do not mix with the benchmark report.
