@@ -210,6 +210,9 @@ void ScanGeometryLine(const char* text, GeometryScan& scan) {
 }
 
 void ScanFiniteGeometryLine(const char* text, GeometryScan& scan) {
+  // Plain decimals have no exponent and at most fifteen digits: every one
+  // of them is finite in single precision.
+  if (ScanPlainGeometryLine(text, scan)) return;
   ScanGeometryLine(text, scan);
   constexpr int kFirstNumberItem = 3;  // type and colour come first
   int numbers = scan.items - (kFirstNumberItem - 1);

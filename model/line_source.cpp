@@ -1,14 +1,14 @@
 #include "model/line_source.h"
 
-bool StreamLines::Next(Line* line) {
+bool StreamLines::Next(SourceLine* line) {
   size_t length = 0;
   if (reader_.ReadLine(buffer_, sizeof buffer_, &length) == nullptr)
     return false;
-  *line = Line{buffer_, length, nullptr};
+  *line = SourceLine{buffer_, length, nullptr};
   return true;
 }
 
-bool PrescannedLines::Next(Line* line) {
+bool PrescannedLines::Next(SourceLine* line) {
   if (next_ >= file_.lines.size()) return false;
   const PrescannedFile::Line& entry = file_.lines[next_++];
   line->text = file_.LineText(entry);

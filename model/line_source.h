@@ -1,5 +1,6 @@
 // Where the model reader takes its lines from: a stream, split as it is
-// read, or lines prescanned beforehand (see PrescanLines).
+// read, or lines prescanned beforehand (see PrescanLines). Both give the
+// same lines; a prescanned line comes with its number scan.
 #ifndef R7P_MODEL_LINE_SOURCE_H_
 #define R7P_MODEL_LINE_SOURCE_H_
 
@@ -10,23 +11,18 @@
 #include "model/prescan.h"
 #include "model/text_scan.h"
 
-class LineSource {
- public:
-  struct Line {
-    char* text = nullptr;  // the reader may alter it within its length
-    size_t length = 0;     // strlen(text)
-    const GeometryScan* scan = nullptr;  // made beforehand; null: not made
-  };
-  virtual ~LineSource() = default;
-  /// The next line; false at the end.
-  virtual bool Next(Line* line) = 0;
+struct SourceLine {
+  char* text = nullptr;  // the reader may alter it within its length
+  size_t length = 0;     // strlen(text)
+  const GeometryScan* scan = nullptr;  // made beforehand; null: not made
 };
 
 /// The lines of a stream as LineReader splits them.
-class StreamLines : public LineSource {
+class StreamLines {
  public:
   explicit StreamLines(FILE* stream) : reader_(stream) {}
-  bool Next(Line* line) override;
+  /// The next line; false at the end.
+  bool Next(SourceLine* line);
 
  private:
   LineReader reader_;
@@ -34,10 +30,11 @@ class StreamLines : public LineSource {
 };
 
 /// The lines of a prescanned file.
-class PrescannedLines : public LineSource {
+class PrescannedLines {
  public:
   explicit PrescannedLines(PrescannedFile& file) : file_(file) {}
-  bool Next(Line* line) override;
+  /// The next line; false at the end.
+  bool Next(SourceLine* line);
 
  private:
   PrescannedFile& file_;

@@ -89,7 +89,9 @@ class DatFileReader {
         target_(&file),
         is_main_(is_main) {}
 
-  int Read(LineSource& source);
+  /// Reads every line of `source` (StreamLines or PrescannedLines).
+  template <class Source>
+  int Read(Source& source);
 
  private:
   /// The per-section state, cleared at the start of the file and at every
@@ -156,10 +158,11 @@ int DatFileReader::Finish(Outcome last) {
   return last == Outcome::kAbandon ? 0 : 1;
 }
 
-int DatFileReader::Read(LineSource& source) {
+template <class Source>
+int DatFileReader::Read(Source& source) {
   Begin();
   Outcome outcome = Outcome::kStore;
-  LineSource::Line line;
+  SourceLine line;
   while (source.Next(&line)) {
     outcome = ProcessLine(line.text, line.length, line.scan);
     if (outcome == Outcome::kStop || outcome == Outcome::kAbandon) break;
