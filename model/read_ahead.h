@@ -27,7 +27,7 @@ class ReadAhead {
  public:
   /// The thread stops reading while the files not yet taken hold this many
   /// bytes, and goes on once they are down to half of it.
-  static constexpr size_t kMaxHeldBytes = size_t{2} << 20;
+  static constexpr size_t kMaxHeldBytes = size_t{1} << 20;
 
   struct Plan {
     /// The main model, as the resolver opens it.

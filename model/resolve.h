@@ -38,7 +38,8 @@ struct ResolveHooks {
   /// The camera's CameraAddPoint: a point of the main model's extent.
   std::function<void(const Vector& point)> camera_add_point;
   /// FindPovEquivalent: the box of the POV-Ray equivalent of a normalised
-  /// name, or nullopt when it has none.
+  /// name, or nullopt when it has none. A conversion also calls it on its
+  /// read-ahead thread, so it must not depend on anything a load changes.
   std::function<std::optional<BBox>(const std::string& name)>
       pov_equivalent_box;
   /// FindLgeoElement(name, wanted set 0) finds an element.
