@@ -131,7 +131,8 @@ bool ReadAhead::ReadModelReferences(
     std::vector<std::string>* root,
     std::unordered_map<std::string, std::vector<std::string>>* sections) {
   std::optional<std::string> found = finder_.FindFile(plan_.model_path);
-  if (!found || bytes_.Read(*found) != platform::FileBytes::Outcome::kRead)
+  if (!found || bytes_.Read(*found, kMaxFileBytes) !=
+                    platform::FileBytes::Outcome::kRead)
     return false;
   LineReader reader(bytes_.bytes());
   char buffer[kLineSize];
@@ -167,7 +168,7 @@ void ReadAhead::ReadLibraryFile(const std::string& name,
     if (!found) continue;
     std::unique_ptr<File> file = BeginReading(name);
     if (file == nullptr) return;
-    const Outcome outcome = bytes_.Read(*found);
+    const Outcome outcome = bytes_.Read(*found, kMaxFileBytes);
     // A file that cannot be opened is looked for in the next directory, as
     // the resolver does; anything else unusual is left to the resolver.
     if (outcome != Outcome::kRead) {

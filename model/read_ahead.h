@@ -28,6 +28,9 @@ class ReadAhead {
   /// The thread stops reading while the files not yet taken hold this many
   /// bytes, and goes on once they are down to half of it.
   static constexpr size_t kMaxHeldBytes = size_t{1} << 20;
+  /// Larger files are left to the resolver, which reads them line by line
+  /// instead of whole.
+  static constexpr size_t kMaxFileBytes = size_t{8} << 20;
 
   struct Plan {
     /// The main model, as the resolver opens it.

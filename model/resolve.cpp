@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <system_error>
 #include <vector>
 
 #include "driver/library_dirs.h"
@@ -176,7 +177,11 @@ void ModelLoader::StartReadAhead() {
     return (edges_off && IsEdgeOnlyFile(name)) ||
            (pov_box && pov_box(name).has_value());
   };
-  read_ahead_ = std::make_unique<ReadAhead>(std::move(plan));
+  try {
+    read_ahead_ = std::make_unique<ReadAhead>(std::move(plan));
+  } catch (const std::system_error&) {
+    // No thread to be had: the walk reads every file itself.
+  }
 }
 
 int ModelLoader::ResolveFile(DatFile& file, bool is_main,

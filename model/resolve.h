@@ -18,7 +18,6 @@
 
 class LibraryDirs;
 class QuietReads;
-
 struct ReaderContext;
 namespace platform {
 class PathFinder;

@@ -10,7 +10,7 @@
 
 namespace platform {
 
-FileBytes::Outcome FileBytes::Read(const std::string& path) {
+FileBytes::Outcome FileBytes::Read(const std::string& path, size_t max_bytes) {
   size_ = 0;
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return Outcome::kCannotOpen;
@@ -20,6 +20,10 @@ FileBytes::Outcome FileBytes::Read(const std::string& path) {
     return Outcome::kNotRegular;
   }
   const size_t expected = static_cast<size_t>(st.st_size);
+  if (expected > max_bytes) {
+    close(fd);
+    return Outcome::kTooLarge;
+  }
   // One byte more than the file holds: a read that comes back short with
   // all the bytes expected is the end, without another call to see it.
   size_t want = expected + 1;
@@ -34,6 +38,11 @@ FileBytes::Outcome FileBytes::Read(const std::string& path) {
     }
     if (got == 0) break;
     size_ += static_cast<size_t>(got);
+    if (size_ > max_bytes) {  // it grew while being read
+      close(fd);
+      size_ = 0;
+      return Outcome::kTooLarge;
+    }
     if (static_cast<size_t>(got) < want && size_ >= expected) break;
     want = std::max<size_t>(want, size_t{1} << 16);
   }

@@ -143,10 +143,11 @@ class PathFinder {
 /// file to file.
 class FileBytes {
  public:
-  enum class Outcome { kRead, kCannotOpen, kNotRegular, kReadError };
-  /// Reads all of `path`. Only regular files are read: a FIFO or a device
-  /// is never waited for. After anything but kRead, bytes() is empty.
-  Outcome Read(const std::string& path);
+  enum class Outcome { kRead, kCannotOpen, kNotRegular, kTooLarge, kReadError };
+  /// Reads all of `path` when it holds at most `max_bytes`. Only regular
+  /// files are read: a FIFO or a device is never waited for. After anything
+  /// but kRead, bytes() is empty.
+  Outcome Read(const std::string& path, size_t max_bytes);
   std::string_view bytes() const { return {data_.get(), size_}; }
   /// Frees the buffer.
   void Release();
