@@ -570,6 +570,9 @@ int ReadDatFile(ReaderContext& context, const char* referenced_by,
 
 int ReadDatFile(ReaderContext& context, const char* referenced_by,
                 DatFile& file, PrescannedFile& prescan, bool is_main) {
+  // The lines are counted already: room for all of them at once spares the
+  // growth of the record, each step of which moves every line.
+  if (file.lines.empty()) file.lines.reserve(prescan.lines.size());
   PrescannedLines lines(prescan);
   return DatFileReader(context, referenced_by, file, is_main).Read(lines);
 }

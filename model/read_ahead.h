@@ -27,7 +27,7 @@ class ReadAhead {
  public:
   /// The thread stops reading while the files not yet taken hold this many
   /// bytes, and goes on once they are down to half of it.
-  static constexpr size_t kMaxHeldBytes = size_t{1} << 20;
+  static constexpr size_t kMaxHeldBytes = size_t{1024} << 10;
   /// Larger files are left to the resolver, which reads them line by line
   /// instead of whole.
   static constexpr size_t kMaxFileBytes = size_t{8} << 20;
