@@ -12,6 +12,7 @@
 #include "model/line_validation.h"
 #include "model/resolve.h"
 #include "platform/platform.h"
+#include "tests/record_text.h"
 #include "tests/small_library_fixture.h"
 #include "tests/test_support.h"
 
@@ -87,16 +88,8 @@ class SeparateCheckRun : public testing_support::SmallLibraryFixture {
       if (loader.StartModel(path) == 0) (void)loader.LoadModel();
       for (int i = 0; i < files_.count(); ++i) {
         DatFile& record = files_.slot(i);
-        text += record.name + " " + std::to_string(record.flags) + ":";
-        for (const DatLine& line : record.lines) {
-          char numbers[512] = "";
-          for (float n : line.matrix.m)
-            snprintf(numbers + strlen(numbers), 16, " %a", static_cast<double>(n));
-          text += " [" + std::to_string(line.type) + " " + std::to_string(line.colour) +
-                  " " + std::to_string(line.lineNumber) + " " +
-                  std::to_string(line.flags) + numbers + " " +
-                  (line.file != nullptr ? line.file->name : "") + "]";
-        }
+        text += record.name + " " + std::to_string(record.flags) + ":" +
+                testing_support::LinesText(record);
         text += "\n";
       }
       for (int i = 0; i < files_.count(); ++i) files_.FreeFileLines(files_.slot(i));

@@ -199,8 +199,10 @@ bool ScanPlainGeometryLine(const char* text, GeometryScan& scan) {
   return true;
 }
 
-void ScanGeometryLine(const char* text, GeometryScan& scan) {
-  if (ScanPlainGeometryLine(text, scan)) return;
+namespace {
+
+// The general scan, for whatever ScanPlainGeometryLine declines.
+void ScanGeometryLineWithScanf(const char* text, GeometryScan& scan) {
   char word[1000];
   scan.items = std::sscanf(
       text, "%d %li %f %f %f %f %f %f %f %f %f %f %f %f%n %999s", &scan.type,
@@ -209,11 +211,17 @@ void ScanGeometryLine(const char* text, GeometryScan& scan) {
       &scan.n[11], &scan.after_numbers, word);
 }
 
+}  // namespace
+
+void ScanGeometryLine(const char* text, GeometryScan& scan) {
+  if (!ScanPlainGeometryLine(text, scan)) ScanGeometryLineWithScanf(text, scan);
+}
+
 void ScanFiniteGeometryLine(const char* text, GeometryScan& scan) {
   // Plain decimals have no exponent and at most fifteen digits: every one
   // of them is finite in single precision.
   if (ScanPlainGeometryLine(text, scan)) return;
-  ScanGeometryLine(text, scan);
+  ScanGeometryLineWithScanf(text, scan);
   constexpr int kFirstNumberItem = 3;  // type and colour come first
   int numbers = scan.items - (kFirstNumberItem - 1);
   if (numbers > 12) numbers = 12;

@@ -29,19 +29,15 @@ constexpr int kBfcWinding = kBfcClip | kBfcNoClip | kBfcCw | kBfcCcw |
 // here, and their first characters tell so.
 char FirstWordCharacter(const char* text) { return *SkipScanSpace(text); }
 
-char LowerCase(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // False when the first word cannot be one that starts an official-status
 // header ("!LDRAW_ORG", "LDRAW_ORG", "UNOFFICIAL", "UN-OFFICIAL",
 // "OFFICIAL", "ORIGINAL"; compared in lower case). Every one of them has
 // more than one character, so the second is always there to look at.
 bool MayBeStatusHeader(const char* text) {
   const char* word = SkipScanSpace(text);
-  const char c0 = LowerCase(word[0]);
+  const char c0 = LowerAscii(word[0]);
   if (c0 == '\0') return false;
-  const char c1 = LowerCase(word[1]);
+  const char c1 = LowerAscii(word[1]);
   return (c0 == '!' && c1 == 'l') || (c0 == 'l' && c1 == 'd') ||
          (c0 == 'u' && c1 == 'n') || (c0 == 'o' && (c1 == 'f' || c1 == 'r'));
 }

@@ -1,7 +1,6 @@
 #include "model/parser.h"
 
 #include <climits>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -75,7 +74,6 @@ void SetPlacement(Matrix& m, const float (&n)[12]) {
   m.at(3, 0) = m.at(3, 1) = m.at(3, 2) = 0;
   m.at(3, 3) = 1;
 }
-
 
 /// Reads one physical file into the file table; one object per ReadDatFile.
 class DatFileReader {

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "model/text_scan.h"
 
 namespace {
 
@@ -34,30 +33,18 @@ void PrescanLines(std::string_view bytes, PrescannedFile* out) {
   file.text.reserve(bytes.size() + likely_lines);
   file.lines.reserve(likely_lines);
   file.scans.reserve(likely_lines);
-  LineReader reader(bytes);
-  PrescanMoreLines(reader, SIZE_MAX, &file);
-}
-
-bool PrescanMoreLines(LineReader& reader, size_t count, PrescannedFile* out) {
-  PrescannedFile& file = *out;
-  char buffer[kLineSize];
-  size_t length = 0;
-  for (size_t taken = 0; taken < count; ++taken) {
-    if (reader.ReadLine(buffer, sizeof buffer, &length) == nullptr)
-      return false;
-    length = TrimLine(buffer, length, true);
+  ForEachReaderLine(bytes, [&file](char* text, size_t length) {
     PrescannedFile::Line line;
     line.offset = static_cast<uint32_t>(file.text.size());
     line.length = static_cast<uint32_t>(length);
-    const char* start = SkipBlanks(buffer);
+    const char* start = SkipBlanks(text);
     if (*start != '0') {
       line.scan = static_cast<int32_t>(file.scans.size());
       ScanFiniteGeometryLine(start, file.scans.emplace_back());
     }
-    file.text.append(buffer, length + 1);  // with its '\0'
+    file.text.append(text, length + 1);  // with its '\0'
     file.lines.push_back(line);
-  }
-  return true;
+  });
 }
 
 std::string ReferencedName(const PrescannedFile& file,

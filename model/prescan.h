@@ -11,8 +11,7 @@
 #include <vector>
 
 #include "model/line_scan.h"
-
-class LineReader;
+#include "model/text_scan.h"
 
 struct PrescannedFile {
   struct Line {
@@ -40,9 +39,18 @@ struct PrescannedFile {
 void PrescanLines(std::string_view bytes, PrescannedFile* file);
 /// The same into a new PrescannedFile.
 PrescannedFile PrescanLines(std::string_view bytes);
-/// Appends to `file` the prescan of at most `count` further lines of
-/// `reader`; false once the reader is at its end.
-bool PrescanMoreLines(LineReader& reader, size_t count, PrescannedFile* file);
+
+/// Calls take(line, length) for every line of `bytes` as the model reader
+/// sees it: split by LineReader, then trimmed of line ends, Ctrl-Z and
+/// trailing blanks. The line may be altered within its length.
+template <class Take>
+void ForEachReaderLine(std::string_view bytes, Take take) {
+  LineReader reader(bytes);
+  char buffer[kLineSize];
+  size_t length = 0;
+  while (reader.ReadLine(buffer, sizeof buffer, &length) != nullptr)
+    take(buffer, TrimLine(buffer, length, true));
+}
 
 /// The normalised target name of a prescanned type-1 line that the reader
 /// will take as one (fifteen items), or "" for any other line.

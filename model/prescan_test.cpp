@@ -14,6 +14,7 @@
 #include "model/parser.h"
 #include "model/text_scan.h"
 #include "tests/diagnostics_fixture.h"
+#include "tests/record_text.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -58,16 +59,8 @@ Reading ReadOnce(const std::string& bytes, bool prescanned, bool is_main) {
   text = files.title + "|" + files.author + "\n";
   for (int i = 0; i < files.count(); ++i) {
     const DatFile& record = files.slot(i);
-    text += record.name + " " + std::to_string(record.flags) + "\n";
-    for (const DatLine& line : record.lines) {
-      char numbers[16 * 20] = "";
-      for (float n : line.matrix.m)
-        snprintf(numbers + strlen(numbers), 20, " %a", static_cast<double>(n));
-      text += " " + std::to_string(line.type) + " " + std::to_string(line.colour) + " " +
-              std::to_string(line.lineNumber) + " " + std::to_string(line.flags) +
-              numbers + " " + (line.file != nullptr ? line.file->name : "-") + " [" +
-              line.text + "]\n";
-    }
+    text += record.name + " " + std::to_string(record.flags) + "\n" +
+            testing_support::LinesText(record) + "\n";
   }
   reading.reports = remarks.text() + "--\n" + messages.text();
   return reading;
@@ -141,22 +134,26 @@ TEST(PrescanLines, EveryFileOfTheSharedLibraryReadsTheSame) {
   EXPECT_GT(files, 100u);
 }
 
-TEST(PrescanLines, PartsFollowEachOtherAsOneWholePrescan) {
+TEST(PrescanLines, EveryLineIsKeptAndOnlyNonCommentsAreScanned) {
   std::string bytes;
-  for (int i = 0; i < 700; ++i)
-    bytes += (i % 3 == 0 ? "0 comment " : "3 16 0 0 0 1 0 0 0 0 ") + std::to_string(i) + "\n";
+  std::vector<std::string> texts;
+  for (int i = 0; i < 700; ++i) {
+    texts.push_back((i % 3 == 0 ? "0 comment " : "3 16 0 0 0 1 0 0 0 0 ") + std::to_string(i));
+    bytes += texts.back() + (i % 2 == 0 ? "\r\n" : "  \n");
+  }
   const PrescannedFile whole = PrescanLines(bytes);
-  LineReader reader(bytes);
-  PrescannedFile parts;
-  size_t calls = 0;
-  while (PrescanMoreLines(reader, 256, &parts)) ++calls;
-  EXPECT_EQ(calls, 2u);  // 256 + 256 lines; the third call takes 188 and ends
-  EXPECT_EQ(parts.text, whole.text);
-  ASSERT_EQ(parts.lines.size(), 700u);
-  ASSERT_EQ(parts.scans.size(), whole.scans.size());
-  for (size_t i = 0; i < parts.lines.size(); ++i) {
-    EXPECT_EQ(parts.lines[i].offset, whole.lines[i].offset);
-    EXPECT_EQ(parts.lines[i].scan, whole.lines[i].scan);
+  ASSERT_EQ(whole.lines.size(), texts.size());
+  EXPECT_EQ(whole.scans.size(), 466u);  // the lines not starting with "0"
+  int32_t next_scan = 0;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const PrescannedFile::Line& line = whole.lines[i];
+    EXPECT_EQ(whole.LineText(line), texts[i]);
+    EXPECT_EQ(line.length, texts[i].size());
+    EXPECT_EQ(line.scan, i % 3 == 0 ? -1 : next_scan);
+    if (line.scan >= 0) {
+      EXPECT_EQ(whole.scans[static_cast<size_t>(line.scan)].items, 11);
+      ++next_scan;
+    }
   }
   // Prescanning into a used record replaces what it held.
   PrescannedFile reused = PrescanLines(bytes);

@@ -11,6 +11,7 @@
 #include "model/file_table.h"
 #include "model/parser.h"
 #include "tests/diagnostics_fixture.h"
+#include "tests/record_text.h"
 
 namespace {
 
@@ -36,18 +37,9 @@ class QuietReadsTest : public testing_support::DiagnosticsFixture {
     return file;
   }
 
-  /// Everything a line holds, its target by name.
+  /// The record's flags and everything its lines hold.
   static std::string Describe(const DatFile& file) {
-    std::string text = std::to_string(file.flags) + ":";
-    for (const DatLine& line : file.lines) {
-      char numbers[16 * 16] = "";
-      for (float n : line.matrix.m)
-        snprintf(numbers + strlen(numbers), 16, " %a", static_cast<double>(n));
-      text += " [" + std::to_string(line.type) + " " + std::to_string(line.colour) + " " +
-              std::to_string(line.lineNumber) + " " + std::to_string(line.flags) + numbers +
-              " " + (line.file != nullptr ? line.file->name : "-") + "]";
-    }
-    return text;
+    return std::to_string(file.flags) + ":" + testing_support::LinesText(file);
   }
 
   Settings settings_;

@@ -5,7 +5,6 @@
 #include <optional>
 #include <utility>
 
-#include "model/text_scan.h"
 
 namespace {
 
@@ -32,7 +31,6 @@ void ReadAhead::Stop() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
-    stopping_ = true;
   }
   changed_.notify_all();
 }
@@ -103,7 +101,7 @@ void ReadAhead::WalkReferences() {
     std::unordered_set<std::string> seen;
     std::vector<std::string> pending(root.rbegin(), root.rend());
     std::vector<std::string> children;
-    while (!pending.empty() && !stopping_.load(std::memory_order_relaxed)) {
+    while (!pending.empty() && !stop_.load(std::memory_order_relaxed)) {
       std::string name = std::move(pending.back());
       pending.pop_back();
       if (!seen.insert(name).second) continue;
@@ -134,27 +132,23 @@ bool ReadAhead::ReadModelReferences(
   if (!found || bytes_.Read(*found, kMaxFileBytes) !=
                     platform::FileBytes::Outcome::kRead)
     return false;
-  LineReader reader(bytes_.bytes());
-  char buffer[kLineSize];
-  size_t length = 0;
   // Lines up to the second FILE line belong to the model itself.
   std::vector<std::string>* into = root;
   bool first_section = true;
-  while (reader.ReadLine(buffer, sizeof buffer, &length) != nullptr) {
-    TrimLine(buffer, length, true);
-    std::string section = SectionName(buffer);
+  ForEachReaderLine(bytes_.bytes(), [&](const char* line, size_t) {
+    std::string section = SectionName(line);
     if (section.empty()) {
-      std::string name = LikelyReferencedName(buffer);
+      std::string name = LikelyReferencedName(line);
       if (!name.empty()) into->push_back(std::move(name));
-      continue;
+      return;
     }
     if (first_section) {
       first_section = false;
-      continue;
+      return;
     }
     into = &(*sections)[section];
     into->clear();  // a section given twice is read from its last FILE line
-  }
+  });
   return true;
 }
 

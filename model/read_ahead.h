@@ -114,8 +114,9 @@ class ReadAhead {
   std::string reading_;                      // name being read, "" if none
   size_t held_bytes_ = 0;
   bool held_full_ = false;  // the thread waits for room
-  bool stop_ = false;
-  std::atomic<bool> stopping_{false};  // stop_, for a look without the lock
+  // Set with the lock held, so that waiters see it; the walk also looks
+  // without the lock between files.
+  std::atomic<bool> stop_{false};
   std::atomic<size_t> files_read_{0};
 
   std::thread thread_;  // started last, in the constructor

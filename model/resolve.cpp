@@ -15,6 +15,7 @@
 #include "model/prescan.h"
 #include "model/quiet_reads.h"
 #include "model/read_ahead.h"
+#include "model/text_scan.h"
 #include "platform/platform.h"
 #include "searchdirs/path_ini.h"
 
@@ -44,8 +45,7 @@ constexpr const char* kExtensions[] = {"", ".ldr", ".dat", ".mpd"};
 bool HasModelExtension(const std::string& name) {
   if (name.size() < 5) return false;
   std::string tail = name.substr(name.size() - 4);
-  for (char& c : tail)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (char& c : tail) c = LowerAscii(c);
   return tail == ".ldr" || tail == ".dat" || tail == ".mpd";
 }
 

@@ -20,10 +20,6 @@ bool IsTrimmed(char c, bool blanks) {
   return blanks && (c == ' ' || c == '\t');
 }
 
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 // The bytes that interrupt a run of ordinary characters in LineReader:
 // the line ends, Ctrl-Z, and NUL (which ends the line's C string).
 bool IsSpecialByte(char c) {

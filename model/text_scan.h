@@ -153,6 +153,10 @@ inline bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 inline bool IsLetter(int c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
+/// A-Z as a-z; every other character as it is.
+inline char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 /// Non-empty and digits only.
 bool IsAllDigits(std::string_view text);
 /// At least two characters: digits, one '.', digits (either run may be

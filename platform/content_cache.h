@@ -7,6 +7,8 @@
 #include <string>
 #include <unordered_map>
 
+#include "platform/file_bytes.h"
+
 namespace platform {
 
 /// A check run reads a primitive again for every file of its folder that
@@ -36,11 +38,8 @@ class ContentCache {
   size_t total_bytes() const { return total_; }
 
  private:
-  /// Reads all of `path` into `bytes`; false when it cannot be read or is
-  /// longer than kMaxFileBytes.
-  static bool ReadWhole(const std::string& path, std::string* bytes);
-
   std::unordered_map<std::string, std::string> contents_;
+  FileBytes reading_;  // the file being read, before it is kept
   size_t total_ = 0;
 };
 

@@ -1,3 +1,5 @@
+#include "platform/file_bytes.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,7 +8,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/platform.h"
 
 namespace platform {
 

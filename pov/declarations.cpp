@@ -28,8 +28,6 @@ namespace {
 constexpr int32_t kInheritedColour = 16;
 constexpr int32_t kTextureSlope = 1;
 
-constexpr char kUpperHexDigits[] = "0123456789ABCDEF";
-
 // One character of a name adds at most "_crosshatch_" to its identifier.
 constexpr size_t kIdentifierRoom = kMaxIdentifier + 16;
 

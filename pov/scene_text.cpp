@@ -5,12 +5,6 @@
 
 #include "pov/format_g.h"
 
-namespace {
-
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-}  // namespace
-
 void SceneText::AddG(float value) {
   Commit(static_cast<size_t>(FormatG(value, Room(kFormatGSize))));
 }
@@ -37,7 +31,7 @@ void SceneText::AddColour(int64_t colour) {
   text[0] = '0';
   text[1] = 'x';
   for (int i = 0; i < digits; ++i)
-    text[2 + i] = kHexDigits[bits >> (4 * (digits - 1 - i)) & 0xF];
+    text[2 + i] = kUpperHexDigits[bits >> (4 * (digits - 1 - i)) & 0xF];
   Commit(static_cast<size_t>(2 + digits));
 }
 

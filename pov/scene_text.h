@@ -11,6 +11,9 @@
 
 #include "geometry/vector.h"
 
+/// Hexadecimal digits as "%X" writes them.
+inline constexpr char kUpperHexDigits[] = "0123456789ABCDEF";
+
 /// Collects the text of one or more scene statements. A statement is made
 /// of many small pieces; one fwrite for all of them spares the stream's
 /// locking and printf's format parsing for every piece. The text written is
