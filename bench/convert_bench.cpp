@@ -18,6 +18,7 @@
 #include "driver/run.h"
 #include "driver/wiring.h"
 #include "pov/primitive_subst.h"
+#include "platform/path_finder.h"
 #include "platform/platform.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "model/diagnostics.h"
-#include "model/numbered_lines.h"
-#include "model/text_scan.h"
+#include "base/diagnostics.h"
+#include "base/numbered_lines.h"
+#include "base/text_scan.h"
 #include "platform/platform.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "model/diagnostics.h"
+#include "base/diagnostics.h"
 #include "tests/test_support.h"
 
 namespace {

@@ -5,10 +5,11 @@
 #include <climits>
 #include <cstdlib>
 
-#include "driver/settings.h"
-#include "model/diagnostics.h"
-#include "model/numbered_lines.h"
-#include "model/text_scan.h"
+#include "base/settings.h"
+#include "base/diagnostics.h"
+#include "base/numbered_lines.h"
+#include "base/text_scan.h"
+#include "platform/path_finder.h"
 #include "platform/platform.h"
 
 namespace {

@@ -4,8 +4,9 @@
 
 #include <string>
 
-#include "driver/settings.h"
-#include "model/diagnostics.h"
+#include "base/settings.h"
+#include "base/diagnostics.h"
+#include "platform/path_finder.h"
 #include "platform/platform.h"
 #include "tests/test_support.h"
 

@@ -3,14 +3,15 @@
 #include <optional>
 #include <vector>
 
-#include "driver/library_dirs.h"
-#include "driver/settings.h"
-#include "model/diagnostics.h"
+#include "searchdirs/library_dirs.h"
+#include "base/settings.h"
+#include "base/diagnostics.h"
 #include "model/file_table.h"
 #include "model/name_class.h"
 #include "model/parser.h"
 #include "model/resolve.h"
-#include "model/text_scan.h"
+#include "base/text_scan.h"
+#include "platform/path_finder.h"
 #include "platform/platform.h"
 
 CheckRun::CheckRun(ReaderContext& reader, ModelLoader& loader,

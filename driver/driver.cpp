@@ -5,7 +5,7 @@
 
 #include "driver/options.h"
 #include "driver/usage.h"
-#include "model/text_scan.h"
+#include "base/text_scan.h"
 #include "platform/platform.h"
 
 namespace {
@@ -230,7 +230,7 @@ std::string SceneFileName(const std::string& pov_path,
                           const std::string& typed_model, Diagnostics& diag) {
   std::string scene = pov_path;
   StripTrailingBackslashes(&scene);
-  if (scene.empty() || IsDirectory(scene)) {
+  if (scene.empty() || platform::IsDirectory(scene)) {
     std::string base = BaseName(typed_model);
     if (base.empty()) diag.FatalError("POV filename not specified", nullptr);
     if (!scene.empty() && !IsSeparator(scene.back())) scene += '/';

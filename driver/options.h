@@ -6,10 +6,10 @@
 #include <functional>
 #include <string>
 
-#include "driver/settings.h"
+#include "base/settings.h"
 #include "geometry/lights.h"
 #include "geometry/vector.h"
-#include "model/diagnostics.h"
+#include "base/diagnostics.h"
 
 /// How the option parser reaches the colour table and the library set-up.
 struct OptionHooks {

@@ -2,7 +2,7 @@
 
 #include "driver/check_mode.h"
 #include "driver/usage.h"
-#include "geometry/scene_tail.h"
+#include "pov/scene_tail.h"
 #include "pov/prepared_parts.h"
 #include "pov/primitive_subst.h"
 #include "searchdirs/path_ini.h"

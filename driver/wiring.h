@@ -3,7 +3,7 @@
 #define R7P_DRIVER_WIRING_H_
 
 #include "driver/driver.h"
-#include "driver/library_dirs.h"
+#include "searchdirs/library_dirs.h"
 #include "driver/run.h"
 #include "model/line_validation.h"
 #include "model/parser.h"

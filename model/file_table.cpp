@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "model/diagnostics.h"
+#include "base/diagnostics.h"
 #include "model/name_class.h"
 
 namespace {

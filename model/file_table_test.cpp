@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "model/diagnostics.h"
+#include "base/diagnostics.h"
 #include "tests/test_support.h"
 
 namespace {

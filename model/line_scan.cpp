@@ -7,7 +7,7 @@
 #include <cstring>
 #include <optional>
 
-#include "model/text_scan.h"
+#include "base/text_scan.h"
 
 // note [plain numbers]: nearly every line of a real library is plain decimal
 // numbers separated by blanks, and for exactly those the scan is done here

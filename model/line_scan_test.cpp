@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "model/text_scan.h"
+#include "base/text_scan.h"
 #include "platform/platform.h"
 #include "tests/test_support.h"
 

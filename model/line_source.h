@@ -9,7 +9,7 @@
 
 #include "model/line_scan.h"
 #include "model/prescan.h"
-#include "model/text_scan.h"
+#include "base/text_scan.h"
 
 struct SourceLine {
   char* text = nullptr;  // the reader may alter it within its length

@@ -9,9 +9,9 @@
 #include <utility>
 
 #include "colour/colour_table.h"
-#include "driver/settings.h"
+#include "base/settings.h"
 #include "geometry/vector_ops.h"
-#include "model/diagnostics.h"
+#include "base/diagnostics.h"
 #include "model/name_class.h"
 
 namespace {

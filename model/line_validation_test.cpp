@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/settings.h"
+#include "base/settings.h"
 #include "geometry/vector_ops.h"
-#include "model/diagnostics.h"
+#include "base/diagnostics.h"
 #include "tests/diagnostics_fixture.h"
 #include "tests/test_support.h"
 

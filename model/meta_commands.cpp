@@ -6,8 +6,8 @@
 #include <string>
 
 #include "geometry/vector_ops.h"
-#include "model/diagnostics.h"
-#include "model/text_scan.h"
+#include "base/diagnostics.h"
+#include "base/text_scan.h"
 
 namespace {
 

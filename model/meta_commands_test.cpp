@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "model/diagnostics.h"
+#include "base/diagnostics.h"
 #include "tests/diagnostics_fixture.h"
 #include "tests/test_support.h"
 

@@ -8,9 +8,9 @@
 #include <utility>
 
 #include "colour/colour_table.h"
-#include "driver/settings.h"
+#include "base/settings.h"
 #include "geometry/vector_ops.h"
-#include "model/diagnostics.h"
+#include "base/diagnostics.h"
 #include "model/file_table.h"
 #include "model/line_scan.h"
 #include "model/line_source.h"
@@ -18,7 +18,7 @@
 #include "model/meta_commands.h"
 #include "model/name_class.h"
 #include "model/prescan.h"
-#include "model/text_scan.h"
+#include "base/text_scan.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "colour/colour_table.h"
-#include "driver/settings.h"
-#include "model/diagnostics.h"
+#include "base/settings.h"
+#include "base/diagnostics.h"
 #include "model/file_table.h"
 #include "model/line_validation.h"
 #include "platform/platform.h"

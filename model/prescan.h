@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "model/line_scan.h"
-#include "model/text_scan.h"
+#include "base/text_scan.h"
 
 struct PrescannedFile {
   struct Line {

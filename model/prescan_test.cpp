@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "driver/settings.h"
-#include "model/diagnostics.h"
+#include "base/settings.h"
+#include "base/diagnostics.h"
 #include "model/file_table.h"
 #include "model/parser.h"
-#include "model/text_scan.h"
+#include "base/text_scan.h"
 #include "tests/diagnostics_fixture.h"
 #include "tests/record_text.h"
 #include "tests/test_support.h"

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "driver/settings.h"
-#include "model/diagnostics.h"
+#include "base/settings.h"
+#include "base/diagnostics.h"
 #include "model/file_table.h"
 #include "model/parser.h"
 #include "tests/diagnostics_fixture.h"

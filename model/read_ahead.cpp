@@ -1,3 +1,4 @@
+#include "platform/path_finder.h"
 #include "model/read_ahead.h"
 
 #include <algorithm>

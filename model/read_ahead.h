@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "model/prescan.h"
+#include "platform/path_finder.h"
 #include "platform/platform.h"
 
 class ReadAhead {

@@ -5,17 +5,18 @@
 #include <system_error>
 #include <vector>
 
-#include "driver/library_dirs.h"
-#include "driver/settings.h"
+#include "searchdirs/library_dirs.h"
+#include "base/settings.h"
 #include "geometry/vector_ops.h"
-#include "model/diagnostics.h"
+#include "base/diagnostics.h"
 #include "model/file_table.h"
 #include "model/name_class.h"
 #include "model/parser.h"
 #include "model/prescan.h"
 #include "model/quiet_reads.h"
 #include "model/read_ahead.h"
-#include "model/text_scan.h"
+#include "base/text_scan.h"
+#include "platform/path_finder.h"
 #include "platform/platform.h"
 #include "searchdirs/path_ini.h"
 

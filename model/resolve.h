@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/path_finder.h"
 #include "geometry/vector.h"
 #include "model/dat_file.h"
 #include "model/read_ahead.h"

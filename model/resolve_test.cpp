@@ -7,11 +7,12 @@
 #include <set>
 
 #include "colour/colour_table.h"
-#include "driver/library_dirs.h"
-#include "driver/settings.h"
-#include "model/diagnostics.h"
+#include "searchdirs/library_dirs.h"
+#include "base/settings.h"
+#include "base/diagnostics.h"
 #include "model/file_table.h"
 #include "model/parser.h"
+#include "platform/path_finder.h"
 #include "platform/platform.h"
 #include "tests/library_env.h"
 #include "tests/small_library_fixture.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "model/text_scan.h"
+#include "base/text_scan.h"
 #include "tests/test_support.h"
 
 namespace {

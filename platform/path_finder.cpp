@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "platform/path_finder.h"
 #include "platform/platform.h"
 
 namespace platform {

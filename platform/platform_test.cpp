@@ -1,3 +1,4 @@
+#include "platform/path_finder.h"
 #include "platform/platform.h"
 
 #include <gtest/gtest.h>

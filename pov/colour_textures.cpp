@@ -2,8 +2,8 @@
 
 #include "colour/colour_table.h"
 #include "colour/lgeo_lists.h"
-#include "driver/settings.h"
-#include "model/diagnostics.h"
+#include "base/settings.h"
+#include "base/diagnostics.h"
 #include "model/file_table.h"
 #include "pov/scene_frame.h"
 

@@ -4,10 +4,11 @@
 #include <string>
 
 #include "colour/lgeo_lists.h"
-#include "driver/settings.h"
-#include "geometry/statistics.h"
-#include "model/diagnostics.h"
+#include "base/settings.h"
+#include "model/statistics.h"
+#include "base/diagnostics.h"
 #include "model/file_table.h"
+#include "platform/path_finder.h"
 #include "platform/platform.h"
 #include "pov/colour_textures.h"
 #include "pov/declarations.h"

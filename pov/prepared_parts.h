@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/path_finder.h"
 #include "model/dat_file.h"
 
 struct SceneWriterContext;

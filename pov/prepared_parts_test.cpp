@@ -1,3 +1,4 @@
+#include "platform/path_finder.h"
 #include "pov/prepared_parts.h"
 
 #include <gtest/gtest.h>

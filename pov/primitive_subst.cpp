@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "driver/settings.h"
-#include "geometry/statistics.h"
+#include "base/settings.h"
+#include "model/statistics.h"
 #include "model/file_table.h"
 #include "pov/colour_textures.h"
 #include "pov/declarations.h"

@@ -1,11 +1,12 @@
 #include "pov/scene_frame.h"
+#include "platform/path_finder.h"
 
 #include <cstdarg>
 #include <string>
 
 #include "colour/colour_table.h"
 #include "colour/lgeo_lists.h"
-#include "driver/settings.h"
+#include "base/settings.h"
 #include "model/file_table.h"
 #include "platform/platform.h"
 #include "pov/colour_textures.h"

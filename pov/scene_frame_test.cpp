@@ -1,3 +1,4 @@
+#include "platform/path_finder.h"
 #include "pov/scene_frame.h"
 
 #include <gtest/gtest.h>

@@ -11,9 +11,10 @@
 
 #include "colour/colour_table.h"
 #include "colour/lgeo_lists.h"
-#include "driver/settings.h"
-#include "model/diagnostics.h"
+#include "base/settings.h"
+#include "base/diagnostics.h"
 #include "model/file_table.h"
+#include "platform/path_finder.h"
 #include "platform/platform.h"
 #include "pov/scene_state.h"
 #include "tests/test_support.h"

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/path_finder.h"
 #include "platform/platform.h"
 
 namespace {

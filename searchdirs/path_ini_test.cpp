@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/path_finder.h"
 #include "platform/platform.h"
 #include "tests/library_env.h"
 #include "tests/test_support.h"

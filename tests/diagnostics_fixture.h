@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "model/diagnostics.h"
+#include "base/diagnostics.h"
 #include "tests/test_support.h"
 
 namespace testing_support {

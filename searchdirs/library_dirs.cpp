@@ -1,11 +1,12 @@
-#include "driver/library_dirs.h"
+#include "searchdirs/library_dirs.h"
 
 #include <cstdio>
 
 #include "colour/colour_table.h"
-#include "driver/settings.h"
-#include "model/diagnostics.h"
-#include "model/text_scan.h"
+#include "base/settings.h"
+#include "base/diagnostics.h"
+#include "base/text_scan.h"
+#include "platform/path_finder.h"
 #include "platform/platform.h"
 
 const char* const kLdrawDirMessage =

@@ -1,6 +1,6 @@
 // Remarks about input lines, reading failures, and the fatal exit.
-#ifndef R7P_MODEL_DIAGNOSTICS_H_
-#define R7P_MODEL_DIAGNOSTICS_H_
+#ifndef R7P_BASE_DIAGNOSTICS_H_
+#define R7P_BASE_DIAGNOSTICS_H_
 
 #include <cstdint>
 #include <cstdio>
@@ -48,4 +48,4 @@ class Diagnostics {
   [[noreturn]] void FatalError(const char* format, const char* argument);
 };
 
-#endif  // R7P_MODEL_DIAGNOSTICS_H_
+#endif  // R7P_BASE_DIAGNOSTICS_H_

@@ -1,12 +1,12 @@
-#include "geometry/statistics.h"
+#include "model/statistics.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "driver/settings.h"
+#include "base/settings.h"
 #include "model/dat_file.h"
-#include "model/diagnostics.h"
+#include "base/diagnostics.h"
 #include "model/file_table.h"
 #include "tests/test_support.h"
 

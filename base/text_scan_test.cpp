@@ -1,4 +1,5 @@
-#include "model/text_scan.h"
+#include "base/text_scan.h"
+#include "platform/platform.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "model/diagnostics.h"
+#include "base/diagnostics.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -331,10 +332,10 @@ TEST(TextScan, StripTrailingSeparators) {
 TEST(TextScan, IsDirectory) {
   testing_support::TempDir dir;
   std::string file = dir.Write("f.txt", "x");
-  EXPECT_TRUE(IsDirectory(dir.path()));
-  EXPECT_FALSE(IsDirectory(file));
-  EXPECT_FALSE(IsDirectory(dir.path() + "/missing"));
-  EXPECT_FALSE(IsDirectory(""));
+  EXPECT_TRUE(platform::IsDirectory(dir.path()));
+  EXPECT_FALSE(platform::IsDirectory(file));
+  EXPECT_FALSE(platform::IsDirectory(dir.path() + "/missing"));
+  EXPECT_FALSE(platform::IsDirectory(""));
 }
 
 TEST(TextScan, CharacterClasses) {

@@ -1,11 +1,12 @@
-#include "driver/library_dirs.h"
+#include "searchdirs/library_dirs.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "colour/colour_table.h"
-#include "driver/settings.h"
-#include "model/diagnostics.h"
+#include "base/settings.h"
+#include "base/diagnostics.h"
+#include "platform/path_finder.h"
 #include "platform/platform.h"
 #include "tests/library_env.h"
 #include "tests/test_support.h"

@@ -1,13 +1,13 @@
-#include "geometry/scene_tail.h"
+#include "pov/scene_tail.h"
 
 #include <cmath>
 #include <string>
 
-#include "driver/settings.h"
-#include "geometry/camera.h"
-#include "geometry/statistics.h"
+#include "base/settings.h"
+#include "pov/camera.h"
+#include "model/statistics.h"
 #include "geometry/vector_ops.h"
-#include "model/diagnostics.h"
+#include "base/diagnostics.h"
 #include "model/file_table.h"
 #include "pov/declarations.h"
 #include "pov/scene_frame.h"

@@ -1,7 +1,7 @@
 // The automatic camera: set-up before the model is read, gathering of the
 // model's points, placement and the scene's camera block.
-#ifndef R7P_GEOMETRY_CAMERA_H_
-#define R7P_GEOMETRY_CAMERA_H_
+#ifndef R7P_POV_CAMERA_H_
+#define R7P_POV_CAMERA_H_
 
 #include <cstdint>
 #include <cstdio>
@@ -121,4 +121,4 @@ class Camera {
   FILE* debug_stream_ = nullptr;
 };
 
-#endif  // R7P_GEOMETRY_CAMERA_H_
+#endif  // R7P_POV_CAMERA_H_

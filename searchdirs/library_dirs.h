@@ -1,12 +1,13 @@
 // The directories and the configuration file a run depends on: the LDraw
 // directory with its search list, ldconfig.ldr, R7PPARTS and the LGEO
 // directory.
-#ifndef R7P_DRIVER_LIBRARY_DIRS_H_
-#define R7P_DRIVER_LIBRARY_DIRS_H_
+#ifndef R7P_SEARCHDIRS_LIBRARY_DIRS_H_
+#define R7P_SEARCHDIRS_LIBRARY_DIRS_H_
 
 #include <memory>
 #include <string>
 
+#include "platform/path_finder.h"
 #include "searchdirs/path_ini.h"
 
 class ColourTable;
@@ -75,4 +76,4 @@ class LibraryDirs {
   const std::string no_dir_;
 };
 
-#endif  // R7P_DRIVER_LIBRARY_DIRS_H_
+#endif  // R7P_SEARCHDIRS_LIBRARY_DIRS_H_

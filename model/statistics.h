@@ -1,7 +1,7 @@
 // How much of the model was served by prepared POV-Ray code rather than by
 // the plain LDraw geometry, and the report of it.
-#ifndef R7P_GEOMETRY_STATISTICS_H_
-#define R7P_GEOMETRY_STATISTICS_H_
+#ifndef R7P_MODEL_STATISTICS_H_
+#define R7P_MODEL_STATISTICS_H_
 
 #include <cstdint>
 #include <cstdio>
@@ -67,4 +67,4 @@ class Statistics {
   int32_t pov_equivalents_ = 0;
 };
 
-#endif  // R7P_GEOMETRY_STATISTICS_H_
+#endif  // R7P_MODEL_STATISTICS_H_

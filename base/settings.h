@@ -1,6 +1,6 @@
 // Everything the command line sets: the settings record and the run switches.
-#ifndef R7P_DRIVER_SETTINGS_H_
-#define R7P_DRIVER_SETTINGS_H_
+#ifndef R7P_BASE_SETTINGS_H_
+#define R7P_BASE_SETTINGS_H_
 
 #include <cstdint>
 #include <optional>
@@ -90,4 +90,4 @@ struct RunSwitches {
   std::string PovPath;
 };
 
-#endif  // R7P_DRIVER_SETTINGS_H_
+#endif  // R7P_BASE_SETTINGS_H_

@@ -1,4 +1,4 @@
-#include "model/diagnostics.h"
+#include "base/diagnostics.h"
 
 #include <cstdarg>
 #include <cstdlib>

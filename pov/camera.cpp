@@ -1,13 +1,13 @@
-#include "geometry/camera.h"
+#include "pov/camera.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "driver/settings.h"
+#include "base/settings.h"
 #include "geometry/vector_ops.h"
-#include "model/diagnostics.h"
+#include "base/diagnostics.h"
 #include "pov/scene_frame.h"
 
 namespace {

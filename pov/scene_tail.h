@@ -1,7 +1,7 @@
 // The closing sections of the scene: model data, floor, background,
 // camera, lights, model object, statistics, warnings, end-of-file includes.
-#ifndef R7P_GEOMETRY_SCENE_TAIL_H_
-#define R7P_GEOMETRY_SCENE_TAIL_H_
+#ifndef R7P_POV_SCENE_TAIL_H_
+#define R7P_POV_SCENE_TAIL_H_
 
 #include <cstdio>
 #include <functional>
@@ -60,4 +60,4 @@ int WriteSceneTail(SceneContext& ctx, FILE* file, bool load_failed,
 void WriteLights(FILE* file, const LightList& lights, const Vector& centre,
                  float camera_distance, bool shadowless);
 
-#endif  // R7P_GEOMETRY_SCENE_TAIL_H_
+#endif  // R7P_POV_SCENE_TAIL_H_

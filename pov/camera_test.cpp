@@ -1,4 +1,4 @@
-#include "geometry/camera.h"
+#include "pov/camera.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <string>
 
-#include "driver/settings.h"
+#include "base/settings.h"
 #include "geometry/vector_ops.h"
-#include "model/diagnostics.h"
+#include "base/diagnostics.h"
 #include "tests/test_support.h"
 
 namespace {

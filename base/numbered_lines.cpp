@@ -1,9 +1,9 @@
-#include "model/numbered_lines.h"
+#include "base/numbered_lines.h"
 
 #include <cstdint>
 
-#include "model/diagnostics.h"
-#include "model/text_scan.h"
+#include "base/diagnostics.h"
+#include "base/text_scan.h"
 
 void ReadNumberedLines(FILE* file, const std::string& shown_name,
                        Diagnostics& diag,

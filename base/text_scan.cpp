@@ -1,4 +1,4 @@
-#include "model/text_scan.h"
+#include "base/text_scan.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "model/diagnostics.h"
+#include "base/diagnostics.h"
 #include "platform/platform.h"
 
 namespace {
@@ -324,8 +324,6 @@ void StripTrailingBackslashes(char* path) {
   StripTrailingBackslashes(&copy);
   path[copy.size()] = '\0';
 }
-
-bool IsDirectory(const std::string& path) { return platform::IsDirectory(path); }
 
 bool IsAllDigits(std::string_view text) {
   if (text.empty()) return false;

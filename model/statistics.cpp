@@ -1,8 +1,8 @@
-#include "geometry/statistics.h"
+#include "model/statistics.h"
 
 #include <string>
 
-#include "driver/settings.h"
+#include "base/settings.h"
 #include "geometry/vector_ops.h"
 #include "model/dat_file.h"
 #include "model/file_table.h"

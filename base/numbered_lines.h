@@ -1,7 +1,7 @@
 // Reading a small line-oriented text file (the colour file, the LGEO lists)
 // so that every remark on a line names the file and the line number.
-#ifndef R7P_MODEL_NUMBERED_LINES_H_
-#define R7P_MODEL_NUMBERED_LINES_H_
+#ifndef R7P_BASE_NUMBERED_LINES_H_
+#define R7P_BASE_NUMBERED_LINES_H_
 
 #include <cstdio>
 #include <functional>
@@ -19,4 +19,4 @@ void ReadNumberedLines(FILE* file, const std::string& shown_name,
                        Diagnostics& diag,
                        const std::function<bool(const std::string& line)>& handle_line);
 
-#endif  // R7P_MODEL_NUMBERED_LINES_H_
+#endif  // R7P_BASE_NUMBERED_LINES_H_

@@ -1,8 +1,8 @@
 // The small text-scanning operations every reader of LDraw and configuration
 // text shares: physical lines, trimming, words, quoted file names, LDraw name
 // normalisation, prefix and word-list tests, character classes.
-#ifndef R7P_MODEL_TEXT_SCAN_H_
-#define R7P_MODEL_TEXT_SCAN_H_
+#ifndef R7P_BASE_TEXT_SCAN_H_
+#define R7P_BASE_TEXT_SCAN_H_
 
 #include <cstddef>
 #include <cstdio>
@@ -135,9 +135,6 @@ void CopyBounded(char* dst, const char* src, size_t n);
 void StripTrailingBackslashes(std::string* path);
 void StripTrailingBackslashes(char* path);
 
-/// True when `path` exists and is a directory.
-bool IsDirectory(const std::string& path);
-
 /// White space as scanf and "%s" skip it in the C locale: blank, tab, LF,
 /// VT, FF and CR (the codes 9 to 13). Inline: it runs for every character
 /// between the numbers of a line.
@@ -165,4 +162,4 @@ bool IsDecimal(std::string_view text);
 /// A letter followed by letters, digits or '_'.
 bool IsIdentifier(std::string_view text);
 
-#endif  // R7P_MODEL_TEXT_SCAN_H_
+#endif  // R7P_BASE_TEXT_SCAN_H_

@@ -1,4 +1,4 @@
-#include "geometry/scene_tail.h"
+#include "pov/scene_tail.h"
 
 #include <gtest/gtest.h>
 
