@@ -117,7 +117,9 @@ class ColourTable {
   /// the direct colour. `ensure_library` (may be empty) is called before a
   /// name is looked up, and before a number is tested when its RGB is wanted
   /// or the table does not know it yet; it sets up the LDraw library, which
-  /// rebuilds this table from the colour file.
+  /// rebuilds this table from the colour file. A callback because the
+  /// library sits in a layer above the colour table, and is set up only
+  /// when a colour argument needs it.
   int ParseColourArgument(const char* text, float* rgb, int* number,
                           const std::function<void()>& ensure_library);
 

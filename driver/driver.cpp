@@ -144,9 +144,8 @@ void FillSceneHeader(Run& run, const std::string& model_path) {
 // for the model at `model_path`.
 Status StartScene(Run& run, const std::string& model_path) {
   FillSceneHeader(run, model_path);
-  run.scene.header_callback = [&run](FILE* file) {
-    WriteCommandLineComments(file, run.library.LdconfigPath, run.command_line);
-  };
+  run.scene.header_lines =
+      CommandLineComments(run.library.LdconfigPath, run.command_line);
   run.scene.StartScene();
   run.statistics.Reset();
   run.writer.ldraw_dir = run.library.LDrawDir();
@@ -305,15 +304,21 @@ std::string SceneFileName(const std::string& pov_path,
   return scene;
 }
 
-void WriteCommandLineComments(FILE* file, const std::string& ldconfig_path,
-                              const CommandLine& command_line) {
-  fprintf(file, "// ldconfig.ldr: %s\n", ldconfig_path.c_str());
-  fputs("// Commandline: ", file);
+std::string CommandLineComments(const std::string& ldconfig_path,
+                                const CommandLine& command_line) {
+  std::string text = "// ldconfig.ldr: " + ldconfig_path + "\n// Commandline: ";
   for (int i = 0; i < command_line.argc; ++i) {
     const char* arg = command_line.argv[i];
-    fprintf(file, strchr(arg, ' ') != nullptr ? " \"%s\"" : " %s", arg);
+    if (strchr(arg, ' ') != nullptr) {
+      text += " \"";
+      text += arg;
+      text += '"';
+    } else {
+      text += ' ';
+      text += arg;
+    }
   }
-  fputs("\n", file);
+  return text + "\n";
 }
 
 void DesktopLauncher::ShowScene(const std::string& scene) {

@@ -56,8 +56,8 @@ std::string SceneFileName(const std::string& pov_path,
 
 /// The header lines of the driver: "// ldconfig.ldr: %s\n" and the command
 /// line, elements holding a blank in double quotes.
-void WriteCommandLineComments(FILE* file, const std::string& ldconfig_path,
-                              const CommandLine& command_line);
+std::string CommandLineComments(const std::string& ldconfig_path,
+                                const CommandLine& command_line);
 
 /// The last path component (after the last '/' or '\').
 std::string LastComponent(const std::string& path);

@@ -129,11 +129,9 @@ TEST(DriverDeathTest, SceneFileNameNeedsAName) {
 }
 
 TEST(Driver, CommandLineComments) {
-  testing_support::MemoryFile out;
   const char* argv[] = {"/usr/bin/r7p", "-q3", "my model.ldr"};
-  WriteCommandLineComments(out.get(), "/lib/LDConfig.ldr", CommandLine{3, argv});
-  WriteCommandLineComments(out.get(), "", CommandLine{1, argv});
-  EXPECT_EQ(out.text(),
+  EXPECT_EQ(CommandLineComments("/lib/LDConfig.ldr", CommandLine{3, argv}) +
+                CommandLineComments("", CommandLine{1, argv}),
             "// ldconfig.ldr: /lib/LDConfig.ldr\n"
             "// Commandline:  /usr/bin/r7p -q3 \"my model.ldr\"\n"
             "// ldconfig.ldr: \n"

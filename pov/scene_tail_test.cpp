@@ -305,7 +305,7 @@ TEST_F(SceneTail, FullSceneRendersWithPovray) {
   AddColour(383, "Chrome_Silver", 0xE0E0E0, 0x01);
   AddColour(65, "Rubber", 0x303030, 0x03);
   state.header.banner = "R7P test";
-  state.header_callback = [](FILE* f) { fputs("// Commandline: r7p\n", f); };
+  state.header_lines = "// Commandline: r7p\n";
   for (int colour : {4, 36, 21, 79, 60, 383, 65, 0x2FF8000, 0x3FF8000})
     files.AddUsedColour(colour);
   settings.SettingsFlags |= Bumps;
