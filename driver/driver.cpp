@@ -50,13 +50,12 @@ class RunOptionLibrary : public OptionLibrary {
       values[1] = rgb->y;
       values[2] = rgb->z;
     }
-    int taken = run_.colours.ParseColourArgument(
+    ColourArgument taken = run_.colours.ParseColourArgument(
         text, rgb != nullptr ? values : nullptr, number,
         [this] { run_.library.SetUpLibrary(); });
-    if (taken == 0) return ColourArgument::kEmpty;
-    if (taken != 1) return ColourArgument::kBad;
-    if (rgb != nullptr) *rgb = Vector{values[0], values[1], values[2]};
-    return ColourArgument::kTaken;
+    if (taken == ColourArgument::kTaken && rgb != nullptr)
+      *rgb = Vector{values[0], values[1], values[2]};
+    return taken;
   }
 
   bool LibrarySetUp() override { return run_.library.LibrarySetUp(); }
@@ -90,7 +89,7 @@ void SetUpDirectories(Run& run) {
                              run.finder) != 1)
     run.diag.FatalError("Failed to compute search dirs", nullptr);
   if (run.settings.OrderHas('L') || run.settings.OrderHas('A')) {
-    if (library.ResolveLgeoDir() != 1)
+    if (!library.ResolveLgeoDir())
       run.diag.FatalError(kLgeoDirMessage, nullptr);
   }
 }
@@ -150,7 +149,7 @@ Status StartScene(Run& run, const std::string& model_path) {
   run.statistics.Reset();
   run.writer.ldraw_dir = run.library.LDrawDir();
   if (run.lgeo.LoadLgeoListsOnce(run.settings, run.library.LgeoDir, run.finder,
-                                 run.diag) != 0)
+                                 run.diag) != Status::kOk)
     return Status::kFailed;
   run.camera.CameraSetup(run.settings);
   return Status::kOk;

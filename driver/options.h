@@ -6,16 +6,10 @@
 #include <string>
 
 #include "base/settings.h"
+#include "colour/colour_table.h"
 #include "geometry/lights.h"
 #include "geometry/vector.h"
 #include "base/diagnostics.h"
-
-/// What a colour argument turned out to be.
-enum class [[nodiscard]] ColourArgument {
-  kTaken,  // a colour was read
-  kEmpty,  // the text was empty; nothing was changed
-  kBad,    // not a colour
-};
 
 /// The colour table and the LDraw library as the options see them: a run
 /// answers from its own (driver/run.h); the option tests stand in with a

@@ -394,7 +394,7 @@ TEST_F(SceneFrame, LgeoBlockFinishesAndPatternTextures) {
   dir.Write("lg_elements.lst", "3001 brick2x4 L\n");
   dir.Write("lg_colors.lst",
             "4 lg_red\n999 lg_unknown\n36 lg_tr_red\n4 lg_red2\n");
-  ASSERT_EQ(0, lgeo.LoadLgeoLists(dir.path(), 0, finder, diag));
+  ASSERT_EQ(Status::kOk, lgeo.LoadLgeoLists(dir.path(), 0, finder, diag));
   AddColour(4, "Red", 0xFF0000);
   AddColour(36, "Trans_Red", 0xC91A09, 0x08, 128);
   settings.SubstitutionOrder = "P3L";
