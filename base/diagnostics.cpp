@@ -77,11 +77,13 @@ void Diagnostics::ReportInputError(const char* format, ...) {
 void Diagnostics::FatalError(const char* format, const char* argument) {
   bool usage_shown = false;
   if (!stdout_first || format == nullptr) {
-    if (print_usage) print_usage();
+    if (usage != nullptr) usage->PrintUsage();
     usage_shown = true;
   }
-  if (format == nullptr) exit(1);
+  if (format == nullptr) FatalErrorReported();
   if (usage_shown) fputc('\n', message_stream);
   fprintf(message_stream, "*** %s.\n", ExpandFatal(format, argument).c_str());
-  exit(1);
+  FatalErrorReported();
 }
+
+void Diagnostics::FatalErrorReported() { exit(1); }

@@ -4,11 +4,20 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <string>
 
 /// Kinds of ReportMessage.
 enum MessageKind { kPlain = 0, kWarning = 1, kSkipping = 2 };
+
+/// The usage text the fatal exit shows. The text and its key waits belong
+/// to the program's driver, a layer above; the driver implements this and
+/// hands it to the run's Diagnostics.
+class UsagePrinter {
+ public:
+  virtual ~UsagePrinter() = default;
+  /// Prints the usage text on standard output.
+  virtual void PrintUsage() = 0;
+};
 
 /// The message context of a run: one object, handed to everything that may
 /// report. Remarks on input go to `remark_stream` (standard output), status
@@ -28,8 +37,9 @@ class Diagnostics {
   /// it unchanged said nothing.
   uint64_t messages_written = 0;
 
-  /// Prints the usage text on standard output; installed by the driver.
-  std::function<void()> print_usage;
+  /// Shows the usage text at the fatal exit; installed by the driver. Null
+  /// shows nothing.
+  UsagePrinter* usage = nullptr;
 
   /// Formats and writes one remark as one line to remark_stream, unless
   /// `level` is above the warning level. Kinds 1 and 2 are prefixed with
@@ -46,6 +56,10 @@ class Diagnostics {
   /// "*** " + message + ".\n" on message_stream, exit status 1. A null
   /// format shows only the usage. The format holds at most one %s.
   [[noreturn]] void FatalError(const char* format, const char* argument);
+
+  /// The fatal exit for a failure whose caller has written its own lines on
+  /// message_stream already: no usage, no "***" line, exit status 1.
+  [[noreturn]] void FatalErrorReported();
 };
 
 #endif  // R7P_BASE_DIAGNOSTICS_H_

@@ -57,11 +57,15 @@ TEST_F(DiagnosticsTest, ReportInputErrorIgnoresTheWarningLevel) {
 }
 
 TEST(DiagnosticsDeathTest, FatalErrorShowsUsageThenMessage) {
+  struct Usage : UsagePrinter {
+    void PrintUsage() override { fputs("USAGE\n", stderr); }
+  };
   auto fatal = [](bool stdout_first, const char* format, const char* arg) {
+    Usage usage;
     Diagnostics diag;
     diag.message_stream = stderr;
     diag.stdout_first = stdout_first;
-    diag.print_usage = [] { fputs("USAGE\n", stderr); };
+    diag.usage = &usage;
     diag.FatalError(format, arg);
   };
   EXPECT_EXIT(fatal(false, "Bad argument '%s'", "-q5"), ::testing::ExitedWithCode(1),

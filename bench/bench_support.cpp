@@ -11,7 +11,6 @@
 
 #include "driver/driver.h"
 #include "driver/run.h"
-#include "driver/wiring.h"
 #include "platform/platform.h"
 
 namespace bench_support {
@@ -95,10 +94,9 @@ int RunProgramEachIteration(benchmark::State& state, int argc,
       run.out = sink;
       run.err = sink;
       run.command_line = CommandLine{argc, argv};
-      RunServices services(run);
-      services.loader.set_read_ahead(read_ahead);
-      ConversionHooks hooks = WireConversionHooks(services);
-      status |= RunProgram(run, hooks);
+      run.loader.set_read_ahead(read_ahead);
+      DesktopLauncher launcher;  // the benchmarks ask for no launch
+      status |= RunProgram(run, launcher);
     }
   }
   fclose(sink);

@@ -13,7 +13,6 @@
 #include "bench/bench_support.h"
 #include "driver/driver.h"
 #include "driver/run.h"
-#include "driver/wiring.h"
 #include "platform/platform.h"
 
 namespace {

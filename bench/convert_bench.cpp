@@ -16,7 +16,6 @@
 #include "bench/bench_support.h"
 #include "driver/driver.h"
 #include "driver/run.h"
-#include "driver/wiring.h"
 #include "pov/primitive_subst.h"
 #include "platform/path_finder.h"
 #include "platform/platform.h"

@@ -565,48 +565,48 @@ int ColourTable::ColourToRgb(long number, float* rgb,
   return 0;
 }
 
-int ColourTable::ParseColourArgument(
+ColourArgument ColourTable::ParseColourArgument(
     const char* text, float* rgb, int* number,
     const std::function<void()>& ensure_library) {
-  if (text == nullptr || *text == '\0') return 0;
+  if (text == nullptr || *text == '\0') return ColourArgument::kEmpty;
   float f[3];
   if (sscanf(text, "%f,%f,%f", &f[0], &f[1], &f[2]) == 3) {
     // "nan", "inf" or a number beyond single precision would reach the
     // scene verbatim, where POV-Ray cannot parse it.
     for (float channel : f)
-      if (!std::isfinite(channel)) return -1;
+      if (!std::isfinite(channel)) return ColourArgument::kBad;
     long packed = 0;
     if (number != nullptr) {
       for (float channel : f) {
-        if (!(channel >= 0.0f && channel <= 1.0f)) return -1;
+        if (!(channel >= 0.0f && channel <= 1.0f)) return ColourArgument::kBad;
         packed = (packed << 8) | FractionToByte(channel);
       }
       *number = static_cast<int>(kDirectColourBase + packed);
     }
     if (rgb != nullptr) std::copy(f, f + 3, rgb);
-    return 1;
+    return ColourArgument::kTaken;
   }
   long value = 0;
   if (text[0] == '#') {
-    if (ReadHexColour(text, &value) != 1) return -1;
+    if (ReadHexColour(text, &value) != 1) return ColourArgument::kBad;
     value += kDirectColourBase;
   } else {
     if (sscanf(text, "%li", &value) == 1) {
       // Numbers the built-in table knows work before the library is set up.
       if (rgb != nullptr || !IsColour(value)) {
         if (ensure_library) ensure_library();
-        if (!IsColour(value)) return -1;
+        if (!IsColour(value)) return ColourArgument::kBad;
       }
     } else if (IsIdentifier(text)) {
       if (ensure_library) ensure_library();
       const Colour* c = FindColourByName(text);
-      if (c == nullptr) return -1;
+      if (c == nullptr) return ColourArgument::kBad;
       value = c->code;
     } else {
-      return -1;
+      return ColourArgument::kBad;
     }
   }
   if (number != nullptr) *number = static_cast<int>(value);
   if (rgb != nullptr) ColourToRgb(value, rgb);
-  return 1;
+  return ColourArgument::kTaken;
 }

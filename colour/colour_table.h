@@ -39,6 +39,13 @@ inline constexpr int32_t kDirectColourBase = 0x2000000;
 /// "MATTE_METALLIC", "METAL" (index 0 is no finish); out of range: "OPAQUE".
 const char* FinishName(int finish);
 
+/// What a colour argument turned out to be.
+enum class [[nodiscard]] ColourArgument {
+  kTaken,  // a colour was read
+  kEmpty,  // the text was empty; nothing was changed
+  kBad,    // not a colour
+};
+
 /// The table of named colours 0..511, sorted by code; codes are unique,
 /// names need not be. One object per run; it owns its entries.
 class ColourTable {
@@ -110,16 +117,19 @@ class ColourTable {
 
   /// Reads the colour text of an option: a colour name, a colour number
   /// (%li: decimal, 0x hex, 0 octal), a direct colour number, "#RRGGBB", or
-  /// "r,g,b" fractions. Returns 1 when a colour was taken (into `number`
-  /// and/or `rgb`, whichever is given), 0 for the empty text (outputs left
-  /// alone), -1 for a bad colour. "r,g,b" with only `rgb` wanted is taken
+  /// "r,g,b" fractions. kTaken when a colour was taken (into `number`
+  /// and/or `rgb`, whichever is given), kEmpty for the empty text (outputs
+  /// left alone), kBad for a bad colour. "r,g,b" with only `rgb` wanted is taken
   /// unchecked; with `number` wanted each must lie in 0..1 and the number is
   /// the direct colour. `ensure_library` (may be empty) is called before a
   /// name is looked up, and before a number is tested when its RGB is wanted
   /// or the table does not know it yet; it sets up the LDraw library, which
-  /// rebuilds this table from the colour file.
-  int ParseColourArgument(const char* text, float* rgb, int* number,
-                          const std::function<void()>& ensure_library);
+  /// rebuilds this table from the colour file. A callback because the
+  /// library sits in a layer above the colour table, and is set up only
+  /// when a colour argument needs it.
+  ColourArgument ParseColourArgument(
+      const char* text, float* rgb, int* number,
+      const std::function<void()>& ensure_library);
 
   /// The entries in code order.
   const std::vector<Colour>& colours() const { return colours_; }

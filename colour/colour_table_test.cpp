@@ -364,73 +364,82 @@ TEST(ColourTable, ParseColourArgument) {
   };
   int number = -7;
   float rgb[3] = {-1, -1, -1};
-  EXPECT_EQ(f.table.ParseColourArgument("", rgb, &number, ensure_library), 0);
+  EXPECT_EQ(f.table.ParseColourArgument("", rgb, &number, ensure_library),
+            ColourArgument::kEmpty);
   EXPECT_EQ(number, -7);
   EXPECT_EQ(rgb[0], -1);
   EXPECT_EQ(
       f.table.ParseColourArgument("1,0,0", nullptr, &number, ensure_library),
-      1);
+      ColourArgument::kTaken);
   EXPECT_EQ(number, 0x2FF0000);
   EXPECT_EQ(
       f.table.ParseColourArgument("0.5,0.25,1", rgb, &number, ensure_library),
-      1);
+      ColourArgument::kTaken);
   EXPECT_EQ(number, 0x27F3FFF);
   EXPECT_FLOAT_EQ(rgb[1], 0.25f);
   EXPECT_EQ(
       f.table.ParseColourArgument("1.5,0,0", nullptr, &number, ensure_library),
-      -1);
+      ColourArgument::kBad);
   EXPECT_EQ(
       f.table.ParseColourArgument("nan,0,0", nullptr, &number, ensure_library),
-      -1);
+      ColourArgument::kBad);
   EXPECT_EQ(
-      f.table.ParseColourArgument("1.5,0,0", rgb, nullptr, ensure_library), 1);
+      f.table.ParseColourArgument("1.5,0,0", rgb, nullptr, ensure_library),
+      ColourArgument::kTaken);
   EXPECT_FLOAT_EQ(rgb[0], 1.5f);
   EXPECT_EQ(
-      f.table.ParseColourArgument("#FF0000", rgb, &number, ensure_library), 1);
+      f.table.ParseColourArgument("#FF0000", rgb, &number, ensure_library),
+      ColourArgument::kTaken);
   EXPECT_EQ(number, 0x2FF0000);
   EXPECT_FLOAT_EQ(rgb[0], 1);
   EXPECT_FLOAT_EQ(rgb[1], 0);
   for (const char* bad : {"#FFF", "#FF00000", "#GG0000", "#", "-", "?x", "a-b"})
     EXPECT_EQ(f.table.ParseColourArgument(bad, rgb, &number, ensure_library),
-              -1)
+              ColourArgument::kBad)
         << bad;
   // Built-in and direct numbers need no library when only the number counts.
   EXPECT_EQ(setups, 0);
   EXPECT_EQ(
-      f.table.ParseColourArgument("010", nullptr, &number, ensure_library), 1);
+      f.table.ParseColourArgument("010", nullptr, &number, ensure_library),
+      ColourArgument::kTaken);
   EXPECT_EQ(number, 8);
   EXPECT_EQ(f.table.ParseColourArgument("0x2FF0000", nullptr, &number,
                                         ensure_library),
-            1);
+            ColourArgument::kTaken);
   EXPECT_EQ(number, 0x2FF0000);
   EXPECT_EQ(
-      f.table.ParseColourArgument("300", nullptr, &number, ensure_library), 1);
+      f.table.ParseColourArgument("300", nullptr, &number, ensure_library),
+      ColourArgument::kTaken);
   EXPECT_EQ(setups, 0);
   // Its RGB, an unknown number or a name call for the library.
-  EXPECT_EQ(f.table.ParseColourArgument("4", rgb, nullptr, ensure_library), 1);
+  EXPECT_EQ(f.table.ParseColourArgument("4", rgb, nullptr, ensure_library),
+            ColourArgument::kTaken);
   EXPECT_EQ(setups, 1);
   EXPECT_FLOAT_EQ(rgb[0], 0xF7 / 255.f);
   EXPECT_EQ(
-      f.table.ParseColourArgument("red", nullptr, &number, ensure_library), 1);
+      f.table.ParseColourArgument("red", nullptr, &number, ensure_library),
+      ColourArgument::kTaken);
   EXPECT_EQ(number, 4);
   EXPECT_EQ(f.table.ParseColourArgument("NAVY", rgb, &number, ensure_library),
-            1);
+            ColourArgument::kTaken);
   EXPECT_EQ(number, 272);
   EXPECT_FLOAT_EQ(rgb[2], 0x64 / 255.f);
   EXPECT_EQ(
       f.table.ParseColourArgument("Nothing", nullptr, &number, ensure_library),
-      -1);
+      ColourArgument::kBad);
   EXPECT_EQ(f.table.ParseColourArgument("q", nullptr, &number, ensure_library),
-            -1);
+            ColourArgument::kBad);
   int calls_before = setups;
   for (const char* bad :
        {"16", "24", "99", "-1", "0x1000000", "99999999999999999999"})
     EXPECT_EQ(
-        f.table.ParseColourArgument(bad, nullptr, &number, ensure_library), -1)
+        f.table.ParseColourArgument(bad, nullptr, &number, ensure_library),
+        ColourArgument::kBad)
         << bad;
   EXPECT_GT(setups, calls_before);
   // An empty callback is allowed (the library is already set up).
-  EXPECT_EQ(f.table.ParseColourArgument("Navy", nullptr, &number, nullptr), 1);
+  EXPECT_EQ(f.table.ParseColourArgument("Navy", nullptr, &number, nullptr),
+            ColourArgument::kTaken);
 }
 
 TEST(ColourTable, PrintColoursListing) {

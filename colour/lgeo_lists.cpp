@@ -100,15 +100,15 @@ void LgeoLists::AddColourLine(const std::string words[3], Diagnostics& diag) {
   colours_.push_back(std::move(colour));
 }
 
-int LgeoLists::ReadList(const std::string& lgeo_dir, const char* list_name,
-                        int debug_level, platform::PathFinder& finder,
+Status LgeoLists::ReadList(const std::string& lgeo_dir,
+                           const char* list_name, int debug_level, platform::PathFinder& finder,
                         Diagnostics& diag) {
   std::string path = lgeo_dir + "/" + list_name;
   std::string found;
   FILE* file = finder.Open(path, &found);
   if (file == nullptr) {
     diag.ReportInputError("Can't open %s", path.c_str());
-    return -1;
+    return Status::kFailed;
   }
   if (debug_level >= 1)
     fprintf(diag.remark_stream, "Found %s\n", found.c_str());
@@ -131,39 +131,39 @@ int LgeoLists::ReadList(const std::string& lgeo_dir, const char* list_name,
     return true;
   });
   fclose(file);
-  return 0;
+  return Status::kOk;
 }
 
-int LgeoLists::LoadLgeoLists(const std::string& lgeo_dir, int debug_level,
+Status LgeoLists::LoadLgeoLists(const std::string& lgeo_dir, int debug_level,
                              platform::PathFinder& finder, Diagnostics& diag) {
   elements_.clear();
   colours_.clear();
-  if (ReadList(lgeo_dir, kElementList, debug_level, finder, diag) != 0)
-    return -1;
-  if (ReadList(lgeo_dir, kColourList, debug_level, finder, diag) != 0)
-    return -1;
-  if (elements_.empty()) return -1;
+  if (ReadList(lgeo_dir, kElementList, debug_level, finder, diag) != Status::kOk)
+    return Status::kFailed;
+  if (ReadList(lgeo_dir, kColourList, debug_level, finder, diag) != Status::kOk)
+    return Status::kFailed;
+  if (elements_.empty()) return Status::kFailed;
   std::stable_sort(elements_.begin(), elements_.end(),
                    [](const LgeoElement& a, const LgeoElement& b) {
                      return NameBefore(a.ldrawName, b.ldrawName);
                    });
-  return 0;
+  return Status::kOk;
 }
 
-int LgeoLists::LoadLgeoListsOnce(const Settings& settings,
+Status LgeoLists::LoadLgeoListsOnce(const Settings& settings,
                                  const std::string& lgeo_dir,
                                  platform::PathFinder& finder,
                                  Diagnostics& diag) {
-  if (!settings.OrderHas('L') && !settings.OrderHas('A')) return 0;
-  if (loaded_) return 0;
-  if (LoadLgeoLists(lgeo_dir, settings.DebugLevel, finder, diag) != 0)
-    return -1;
+  if (!settings.OrderHas('L') && !settings.OrderHas('A')) return Status::kOk;
+  if (loaded_) return Status::kOk;
+  if (LoadLgeoLists(lgeo_dir, settings.DebugLevel, finder, diag) != Status::kOk)
+    return Status::kFailed;
   if (settings.DebugLevel >= 1) PrintLgeoLists(diag.remark_stream);
   fprintf(diag.message_stream, "Using LGEO: %d parts, %d colors\n",
           static_cast<int>(elements_.size()),
           static_cast<int>(colours_.size()));
   loaded_ = true;
-  return 0;
+  return Status::kOk;
 }
 
 const LgeoElement* LgeoLists::FindLgeoElement(

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/status.h"
+
 class Diagnostics;
 struct Settings;
 namespace platform {
@@ -39,33 +41,31 @@ struct LgeoColour {
 /// The two lists, loaded at most once per run.
 ///
 /// Scene start-up (the driver's StartScene) must, in this order: record the
-/// model path and header callback for the scene frame, clear HeaderWritten,
+/// model path and header lines for the scene frame, clear HeaderWritten,
 /// reset the statistics counters, call LoadLgeoListsOnce (and give up the
-/// run with "*** Abnormal termination.\n" when it returns -1), then set up
-/// the camera.
+/// run with "*** Abnormal termination.\n" when it fails), then set up the
+/// camera.
 class LgeoLists {
  public:
   /// Reads lg_elements.lst and then lg_colors.lst from `lgeo_dir` (each
   /// found without regard to case through `finder`). A list that cannot be
-  /// opened: "Can't open <path>" on diag.message_stream, -1. With
+  /// opened: "Can't open <path>" on diag.message_stream, kFailed. With
   /// `debug_level` >= 1 "Found <path>\n" on diag.remark_stream. Malformed
   /// lines are reported through `diag` (list file and line named) and
-  /// skipped. Returns -1 when the element list is empty, else 0; the
-  /// elements are then sorted for FindLgeoElement. Previous content is
-  /// dropped first.
-  [[nodiscard]] int LoadLgeoLists(const std::string& lgeo_dir, int debug_level,
-                                  platform::PathFinder& finder,
-                                  Diagnostics& diag);
+  /// skipped. Fails when the element list is empty; on success the
+  /// elements are sorted for FindLgeoElement. Previous content is dropped
+  /// first.
+  Status LoadLgeoLists(const std::string& lgeo_dir, int debug_level,
+                       platform::PathFinder& finder, Diagnostics& diag);
 
   /// The list-loading half of scene start-up: when SubstitutionOrder holds
-  /// L or A and the lists are not loaded yet, LoadLgeoLists (-1 on failure),
+  /// L or A and the lists are not loaded yet, LoadLgeoLists (its failure),
   /// PrintLgeoLists on diag.remark_stream with DebugLevel >= 1, "Using LGEO:
   /// %d parts, %d colors\n" on diag.message_stream, and marks the lists
-  /// loaded. Returns 0 otherwise.
-  [[nodiscard]] int LoadLgeoListsOnce(const Settings& settings,
-                                      const std::string& lgeo_dir,
-                                      platform::PathFinder& finder,
-                                      Diagnostics& diag);
+  /// loaded. kOk otherwise.
+  Status LoadLgeoListsOnce(const Settings& settings,
+                           const std::string& lgeo_dir,
+                           platform::PathFinder& finder, Diagnostics& diag);
 
   /// The element of the LDraw file `name` (with extension, compared after
   /// NormalizeName, so "3002A.DAT" finds 3002a), or null. Names of 80
@@ -90,9 +90,9 @@ class LgeoLists {
   const std::vector<LgeoColour>& colours() const { return colours_; }
 
  private:
-  int ReadList(const std::string& lgeo_dir, const char* list_name,
-               int debug_level, platform::PathFinder& finder,
-               Diagnostics& diag);
+  Status ReadList(const std::string& lgeo_dir, const char* list_name,
+                  int debug_level, platform::PathFinder& finder,
+                  Diagnostics& diag);
   void AddElementLine(const std::string words[3], Diagnostics& diag);
   void AddColourLine(const std::string words[3], Diagnostics& diag);
 

@@ -29,7 +29,7 @@ class LgeoFixture {
     element_path = dir.Write("lgeo/" + element_file, elements);
     colour_path = dir.Write("lgeo/" + colour_file, colours);
   }
-  int Load(int debug_level = 0) {
+  Status Load(int debug_level = 0) {
     return lists.LoadLgeoLists(dir.path() + "/lgeo", debug_level, finder, diag);
   }
 
@@ -59,7 +59,7 @@ TEST(LgeoLists, ReadingAndMessages) {
       "4 lg_red_later\n"
       "-1 lg_minus\n",
       "LG_Elements.LST", "Lg_Colors.lst");
-  ASSERT_EQ(f.Load(), 0);
+  ASSERT_EQ(f.Load(), Status::kOk);
   EXPECT_EQ(f.remarks.text(),
             "SKIPPING \"" + f.element_path +
                 "\" Line 5: Bad line, 3 fields expected:   3002 brick2x3\n"
@@ -92,18 +92,18 @@ TEST(LgeoLists, ReadingAndMessages) {
 
 TEST(LgeoLists, LoadFailures) {
   LgeoFixture missing;
-  EXPECT_EQ(missing.Load(), -1);
+  EXPECT_EQ(missing.Load(), Status::kFailed);
   EXPECT_EQ(missing.errors.text(),
             "Can't open " + missing.dir.path() + "/lgeo/lg_elements.lst\n");
   LgeoFixture no_colours;
   no_colours.element_path =
       no_colours.dir.Write("lgeo/lg_elements.lst", "3001 b L\n");
-  EXPECT_EQ(no_colours.Load(), -1);
+  EXPECT_EQ(no_colours.Load(), Status::kFailed);
   EXPECT_EQ(no_colours.errors.text(),
             "Can't open " + no_colours.dir.path() + "/lgeo/lg_colors.lst\n");
   LgeoFixture empty;
   empty.WriteLists("# nothing\n", "4 lg_red\n");
-  EXPECT_EQ(empty.Load(1), -1);
+  EXPECT_EQ(empty.Load(1), Status::kFailed);
   EXPECT_EQ(empty.remarks.text(), "Found " + empty.element_path + "\nFound " +
                                       empty.colour_path + "\n");
   EXPECT_EQ(empty.errors.text(), "");
@@ -122,7 +122,7 @@ TEST(LgeoLists, SortedSearchAndChosenSet) {
       "aa ay -\n"
       "300 three L\n",
       "4 lg_red\n");
-  ASSERT_EQ(f.Load(), 0);
+  ASSERT_EQ(f.Load(), Status::kOk);
   std::string order;
   for (const LgeoElement& e : f.lists.elements()) order += e.ldrawName + " ";
   EXPECT_EQ(order, "2 10 300 970c00 3001 3001p01 aa s\\3001s01 zz ");
@@ -166,14 +166,14 @@ TEST(LgeoLists, LoadOnceAndDump) {
   // Without L or A in the substitution order nothing is read.
   ASSERT_EQ(f.lists.LoadLgeoListsOnce(settings, f.dir.path() + "/lgeo",
                                       f.finder, f.diag),
-            0);
+            Status::kOk);
   EXPECT_FALSE(f.lists.loaded());
   EXPECT_EQ(f.errors.text(), "");
   settings.SubstitutionOrder = "P3L";
   settings.DebugLevel = 1;
   ASSERT_EQ(f.lists.LoadLgeoListsOnce(settings, f.dir.path() + "/lgeo",
                                       f.finder, f.diag),
-            0);
+            Status::kOk);
   EXPECT_TRUE(f.lists.loaded());
   EXPECT_EQ(f.errors.text(), "Using LGEO: 3 parts, 2 colors\n");
   EXPECT_EQ(f.remarks.text(), "Found " + f.element_path + "\n" + "WARNING \"" +
@@ -192,14 +192,15 @@ TEST(LgeoLists, LoadOnceAndDump) {
                                   "\n");
   // A second scene does not read the lists again.
   ASSERT_EQ(
-      f.lists.LoadLgeoListsOnce(settings, "/nonexistent", f.finder, f.diag), 0);
+      f.lists.LoadLgeoListsOnce(settings, "/nonexistent", f.finder, f.diag),
+      Status::kOk);
   EXPECT_EQ(f.errors.text(), "Using LGEO: 3 parts, 2 colors\n");
 
   LgeoFixture broken;
   settings.SubstitutionOrder = "A";
   EXPECT_EQ(broken.lists.LoadLgeoListsOnce(settings, broken.dir.path(),
                                            broken.finder, broken.diag),
-            -1);
+            Status::kFailed);
   EXPECT_FALSE(broken.lists.loaded());
 }
 

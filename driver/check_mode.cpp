@@ -3,6 +3,9 @@
 #include <optional>
 #include <vector>
 
+#include "driver/usage.h"
+#include "pov/prepared_parts.h"
+#include "pov/primitive_subst.h"
 #include "searchdirs/library_dirs.h"
 #include "base/settings.h"
 #include "base/diagnostics.h"
@@ -15,13 +18,8 @@
 #include "platform/platform.h"
 
 CheckRun::CheckRun(ReaderContext& reader, ModelLoader& loader,
-                   const LibraryDirs& library, platform::PathFinder& finder,
-                   CheckHooks hooks)
-    : reader_(reader),
-      loader_(loader),
-      library_(library),
-      finder_(finder),
-      hooks_(std::move(hooks)) {}
+                   const LibraryDirs& library, platform::PathFinder& finder)
+    : reader_(reader), loader_(loader), library_(library), finder_(finder) {}
 
 FILE* CheckRun::Out() const { return reader_.diag.remark_stream; }
 
@@ -48,7 +46,7 @@ int CheckRun::RunChecks() {
   // for the next one; the library's primitives would be read hundreds of
   // times from disk.
   finder_.KeepContents();
-  if (hooks_.replay_quiet_reads) loader_.RememberQuietReads();
+  if (replay_quiet_reads) loader_.RememberQuietReads();
   if (!switches.ModelPath.empty()) {
     if (platform::IsDirectory(switches.ModelPath))
       WalkDirectory(switches.ModelPath, check);
@@ -58,7 +56,7 @@ int CheckRun::RunChecks() {
     WalkDirectory(LibrarySubdir("P"), check);
     WalkDirectory(LibrarySubdir("PARTS"), check);
   }
-  if (hooks_.print_banner) hooks_.print_banner(reader_.diag.message_stream);
+  PrintBanner(reader_.diag.message_stream);
   return 0;
 }
 
@@ -124,9 +122,8 @@ void CheckRun::ListPrimitiveCoverage(const std::string& path) {
   if (IsEdgeOnlyFile(name) || IsSpeedPrimitive(name)) {
     mark = "  irrelevant";
   } else {
-    if (hooks_.has_pov_equivalent && hooks_.has_pov_equivalent(name))
-      mark += "  R7P";
-    if (hooks_.has_prepared_part && hooks_.has_prepared_part(name))
+    if (FindPovEquivalent(name).has_value()) mark += "  R7P";
+    if (HasPreparedPart(finder_, library_.LDrawDir(), name))
       mark += "  R7PPARTS";
   }
   ++PrimitivesTotal;

@@ -14,27 +14,12 @@ namespace platform {
 class PathFinder;
 }
 
-/// Calls into other subsystems. Empty members answer "no" / do nothing.
-struct CheckHooks {
-  /// FindPovEquivalent knows the normalised name.
-  std::function<bool(const std::string& name)> has_pov_equivalent;
-  /// OpenPovPartsFile finds an R7PPARTS include file for the name.
-  std::function<bool(const std::string& name)> has_prepared_part;
-  /// PrintBanner(stream).
-  std::function<void(FILE* stream)> print_banner;
-  /// Quiet readings of files found beside the checked file are played back
-  /// instead of parsed again (see ModelLoader::RememberQuietReads). Without
-  /// it every reading parses the bytes: the same output, more slowly.
-  bool replay_quiet_reads = true;
-};
-
 /// One check run. Reads reader.switches (CheckMode, PrintPrimitives,
 /// ModelPath) and reader.settings.DebugLevel.
 class CheckRun {
  public:
   CheckRun(ReaderContext& reader, ModelLoader& loader,
-           const LibraryDirs& library, platform::PathFinder& finder,
-           CheckHooks hooks);
+           const LibraryDirs& library, platform::PathFinder& finder);
 
   /// Runs the coverage listing (PrintPrimitives), the check of ModelPath (a
   /// file or a directory tree) or of all of P then PARTS. Returns the exit
@@ -46,7 +31,8 @@ class CheckRun {
   /// (files directly in `dir`, `dir` without trailing separator) on standard
   /// output and, when the message stream is another stream, there as well.
   /// An empty `dir` does nothing; an unreadable one counts 0 files. Paths
-  /// longer than the host path limit are skipped with a message.
+  /// longer than the host path limit are skipped with a message. A callback
+  /// because the walk serves two visits (checking files, listing coverage).
   void WalkDirectory(const std::string& dir,
                      const std::function<void(const std::string&)>& per_file);
 
@@ -58,6 +44,11 @@ class CheckRun {
   /// One line "%-15s%s\n" for a file of P: its name relative to P and
   /// "  irrelevant", or "  R7P" and/or "  R7PPARTS"; counts it.
   void ListPrimitiveCoverage(const std::string& path);
+
+  /// Quiet readings of files found beside the checked file are played back
+  /// instead of parsed again (see ModelLoader::RememberQuietReads). Without
+  /// it every reading parses the bytes: the same output, more slowly.
+  bool replay_quiet_reads = true;
 
   int PrimitivesTotal = 0;
   int PrimitivesCovered = 0;
@@ -72,7 +63,6 @@ class CheckRun {
   ModelLoader& loader_;
   const LibraryDirs& library_;
   platform::PathFinder& finder_;
-  CheckHooks hooks_;
 };
 
 #endif  // R7P_DRIVER_CHECK_MODE_H_

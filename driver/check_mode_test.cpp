@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "driver/usage.h"
 #include "model/line_validation.h"
 #include "model/resolve.h"
 #include "platform/platform.h"
@@ -22,23 +23,19 @@ using testing_support::TempDir;
 
 constexpr char kTriangle[] = "3 16 0 0 0 1 0 0 0 0 1\n";
 
+std::string Banner() { return std::string(kBanner) + "\n"; }
+
 class CheckModeTest : public testing_support::SmallLibraryFixture {
  protected:
-  CheckModeTest() {
-    switches_.CheckMode = true;
-    hooks_.print_banner = [](FILE* stream) { fprintf(stream, "BANNER\n"); };
-  }
+  CheckModeTest() { switches_.CheckMode = true; }
 
   int Run() {
     SetUpLibrary();
-    loader_ = std::make_unique<ModelLoader>(reader_, library_, finder_,
-                                            ResolveHooks{});
-    check_ = std::make_unique<CheckRun>(reader_, *loader_, library_, finder_,
-                                        hooks_);
+    loader_ = std::make_unique<ModelLoader>(reader_, library_, finder_, nullptr);
+    check_ = std::make_unique<CheckRun>(reader_, *loader_, library_, finder_);
     return check_->RunChecks();
   }
 
-  CheckHooks hooks_;
   std::unique_ptr<ModelLoader> loader_;
   std::unique_ptr<CheckRun> check_;
 };
@@ -49,7 +46,7 @@ class SeparateCheckRun : public testing_support::SmallLibraryFixture {
   explicit SeparateCheckRun(bool replay) {
     switches_.CheckMode = true;
     diag_.warning_level = 1;
-    hooks_.replay_quiet_reads = replay;
+    replay_quiet_reads_ = replay;
     reader_.validator = &validator_;
   }
   void TestBody() override {}
@@ -59,9 +56,10 @@ class SeparateCheckRun : public testing_support::SmallLibraryFixture {
   std::string Check(const std::string& path) {
     switches_.ModelPath = path;
     SetUpLibrary();
-    ModelLoader loader(reader_, library_, finder_, ResolveHooks{});
-    CheckRun check(reader_, loader, library_, finder_, hooks_);
-    check.RunChecks();
+    ModelLoader loader(reader_, library_, finder_, nullptr);
+    CheckRun check(reader_, loader, library_, finder_);
+    check.replay_quiet_reads = replay_quiet_reads_;
+    (void)check.RunChecks();
     replays_ = loader.QuietReplays();
     std::string text = remarks_.text() + "\n--\n" + messages_.text() + "\n--\n";
     // What the run leaves in the file table: records, flags, colours.
@@ -79,9 +77,9 @@ class SeparateCheckRun : public testing_support::SmallLibraryFixture {
   /// every record of the table after each: name, flags, and lines.
   std::string LoadEach(const std::vector<std::string>& paths) {
     SetUpLibrary();
-    ModelLoader loader(reader_, library_, finder_, ResolveHooks{});
+    ModelLoader loader(reader_, library_, finder_, nullptr);
     finder_.KeepContents();
-    if (hooks_.replay_quiet_reads) loader.RememberQuietReads();
+    if (replay_quiet_reads_) loader.RememberQuietReads();
     reader_.line_type_mask = kCheckLineTypes;
     std::string text;
     for (const std::string& path : paths) {
@@ -104,7 +102,7 @@ class SeparateCheckRun : public testing_support::SmallLibraryFixture {
   size_t replays_ = 0;
 
  private:
-  CheckHooks hooks_;
+  bool replay_quiet_reads_ = true;
   LineValidator validator_{diag_, switches_, colours_};
 };
 
@@ -179,7 +177,7 @@ TEST_F(CheckModeTest, SingleFile) {
                                               "2 24 0 0 0 1 1 1\n");
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(remarks_.text(), "'" + switches_.ModelPath + "'\n");
-  EXPECT_EQ(messages_.text(), "Could not find x.dat Referenced by m.ldr\nBANNER\n");
+  EXPECT_EQ(messages_.text(), "Could not find x.dat Referenced by m.ldr\n" + Banner());
   EXPECT_EQ(reader_.line_type_mask, kCheckLineTypes);
   // Lines are freed after each file; the records stay.
   EXPECT_TRUE(files_.slot(0).lines.empty());
@@ -207,8 +205,8 @@ TEST_F(CheckModeTest, DirectoryTree) {
   EXPECT_EQ(out.size() - out.rfind(top_line), top_line.size());  // last line
   // The message stream is another stream: it repeats the count lines.
   EXPECT_EQ(messages_.text().size(),
-            sub_line.size() + empty_line.size() + top_line.size() + 7);
-  EXPECT_NE(messages_.text().find(top_line + "BANNER\n"), std::string::npos);
+            sub_line.size() + empty_line.size() + top_line.size() + Banner().size());
+  EXPECT_NE(messages_.text().find(top_line + Banner()), std::string::npos);
 
   // One stream for both: each count line once; empty and unreadable dirs.
   diag_.message_stream = remarks_.get();
@@ -302,22 +300,16 @@ TEST_F(CheckModeTest, WholeLibraryAndCacheListing) {
 TEST_F(CheckModeTest, PrimitiveCoverage) {
   lib_.Write("p/4-4edge.dat", kTriangle);
   lib_.Write("p/4-4cyli.dat", kTriangle);
-  lib_.Write("p/box.dat", kTriangle);
+  lib_.Write("p/nosub.dat", kTriangle);
   lib_.Write("p/48/Ring3.DAT", kTriangle);
   lib_.Write("R7PParts/48/ring3.inc", "");
   switches_.PrintPrimitives = true;
   switches_.ModelPath = "ignored.ldr";
-  hooks_.has_pov_equivalent = [](const std::string& name) {
-    return name == "4-4cyli.dat" || name == "48\\ring3.dat";
-  };
-  hooks_.has_prepared_part = [](const std::string& name) {
-    return name == "48\\ring3.dat";
-  };
   EXPECT_EQ(Run(), 0);
   std::string out = remarks_.text();
   EXPECT_NE(out.find("4-4edge.dat      irrelevant\n"), std::string::npos) << out;
   EXPECT_NE(out.find("4-4cyli.dat      R7P\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("box.dat        \n"), std::string::npos) << out;
+  EXPECT_NE(out.find("nosub.dat      \n"), std::string::npos) << out;
   EXPECT_NE(out.find("48\\ring3.dat     R7P  R7PPARTS\n"), std::string::npos) << out;
   const std::string p_line = "3 files in " + lib_.path() + "/p checked.\n";
   ASSERT_NE(out.find(p_line), std::string::npos) << out;
@@ -325,7 +317,7 @@ TEST_F(CheckModeTest, PrimitiveCoverage) {
             p_line + "Primitives in P: 4\nPOV substitutes: 3 (75%)\n");
   EXPECT_NE(out.find("1 files in " + lib_.path() + "/p/48 checked.\n"),
             std::string::npos);
-  EXPECT_EQ(messages_.text().find("BANNER"), std::string::npos);
+  EXPECT_EQ(messages_.text().find(kBanner), std::string::npos);
 }
 
 TEST_F(CheckModeTest, EmptyPrimitiveDirectory) {

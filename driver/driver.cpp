@@ -3,10 +3,16 @@
 #include <cstring>
 #include <vector>
 
+#include "base/status.h"
+#include "base/text_scan.h"
+#include "driver/check_mode.h"
 #include "driver/options.h"
 #include "driver/usage.h"
-#include "base/text_scan.h"
 #include "platform/platform.h"
+#include "pov/prepared_parts.h"
+#include "pov/primitive_subst.h"
+#include "pov/scene_tail.h"
+#include "searchdirs/path_ini.h"
 
 namespace {
 
@@ -25,45 +31,40 @@ bool HasExtension(const std::string& path) {
   return LastComponent(path).find('.') != std::string::npos;
 }
 
-void Launch(const ConversionHooks& hooks, const std::string& program,
-            const std::string& argument) {
-  if (hooks.launch) {
-    hooks.launch(program, argument);
-  } else if (platform::OnPath(program)) {
-    platform::LaunchDetached(program, argument);
-  }
+// Starts `program` on one argument when it is installed.
+void LaunchIfInstalled(const char* program, const std::string& argument) {
+  if (platform::OnPath(program)) platform::LaunchDetached(program, argument);
 }
 
-// Hands the scene to POV-Ray when it is installed, else to whatever the
-// desktop associates with .pov files.
-void LaunchPovRay(const ConversionHooks& hooks, const std::string& scene) {
-  const char* program = "povray";
-  if (!hooks.launch && !platform::OnPath(program)) program = "xdg-open";
-  Launch(hooks, program, scene);
-}
+// Colour arguments are read with the run's colour table; a colour name
+// needs the library, which is then set up on the spot.
+class RunOptionLibrary : public OptionLibrary {
+ public:
+  explicit RunOptionLibrary(Run& run) : run_(run) {}
 
-OptionHooks MakeOptionHooks(Run& run, const ConversionHooks& hooks) {
-  OptionHooks option_hooks;
-  option_hooks.library_set_up = hooks.library_set_up;
-  option_hooks.parse_colour = [&run, &hooks](const char* text, int* number,
-                                             Vector* rgb) {
+  ColourArgument ParseColour(const char* text, int* number,
+                             Vector* rgb) override {
     float values[3] = {0, 0, 0};
     if (rgb != nullptr) {
       values[0] = rgb->x;
       values[1] = rgb->y;
       values[2] = rgb->z;
     }
-    int taken = run.colours.ParseColourArgument(
-        text, rgb != nullptr ? values : nullptr, number, [&hooks] {
-          if (hooks.set_up_library) hooks.set_up_library();
-        });
-    if (taken == 1 && rgb != nullptr) *rgb = Vector{values[0], values[1], values[2]};
+    ColourArgument taken = run_.colours.ParseColourArgument(
+        text, rgb != nullptr ? values : nullptr, number,
+        [this] { run_.library.SetUpLibrary(); });
+    if (taken == ColourArgument::kTaken && rgb != nullptr)
+      *rgb = Vector{values[0], values[1], values[2]};
     return taken;
-  };
-  return option_hooks;
-}
+  }
 
-int CheckForUpdate(Run& run, const ConversionHooks& hooks) {
+  bool LibrarySetUp() override { return run_.library.LibrarySetUp(); }
+
+ private:
+  Run& run_;
+};
+
+int CheckForUpdate(Run& run, Launcher& launcher) {
   FILE* messages = run.diag.message_stream;
   PrintBanner(messages);
   fprintf(messages,
@@ -71,64 +72,128 @@ int CheckForUpdate(Run& run, const ConversionHooks& hooks) {
           "so you can see if there is a newer version...\n",
           kVersionPage);
   fflush(messages);
-  Launch(hooks, "xdg-open", kVersionPage);
+  launcher.OpenWebPage(kVersionPage);
   return 0;
 }
 
 // Library, search directories and LGEO directory, once the options are in.
-void SetUpDirectories(Run& run, const ConversionHooks& hooks) {
-  if (hooks.set_up_library) hooks.set_up_library();
-  if (run.settings.OrderHas('3') &&
-      !(hooks.r7pparts_dir_exists && hooks.r7pparts_dir_exists()))
+void SetUpDirectories(Run& run) {
+  LibraryDirs& library = run.library;
+  library.SetUpLibrary();
+  if (run.settings.OrderHas('3') && !library.R7PPartsDirExists())
     RemoveOrderLetter(run.settings, '3');
   if (run.switches.Verbose > 0)
     fputs("Calling PathIniComputeRealDirs\n", run.diag.message_stream);
-  if (hooks.compute_search_dirs && !hooks.compute_search_dirs())
+  // Verified, with trailing separators, and without a model path yet.
+  if (PathIniComputeRealDirs(library.record(), true, true, nullptr,
+                             run.finder) != 1)
     run.diag.FatalError("Failed to compute search dirs", nullptr);
   if (run.settings.OrderHas('L') || run.settings.OrderHas('A')) {
-    if (!(hooks.resolve_lgeo_dir && hooks.resolve_lgeo_dir()))
-      run.diag.FatalError(hooks.lgeo_dir_message.c_str(), nullptr);
+    if (!library.ResolveLgeoDir())
+      run.diag.FatalError(kLgeoDirMessage, nullptr);
   }
 }
 
-RunKind ChooseRunKind(const Run& run, const ConversionHooks& hooks) {
+RunKind ChooseRunKind(const Run& run) {
   if (!run.switches.TestMode) return RunKind::kNormal;
   if (run.settings.OrderHas('L')) return RunKind::kLgeoTest;
-  if (hooks.has_pov_equivalent && hooks.has_pov_equivalent(run.switches.ModelPath))
+  if (FindPovEquivalent(run.switches.ModelPath).has_value())
     return RunKind::kPrimitiveTest;
   return RunKind::kPovEquivs;
 }
 
-// Step 22: reads the model (or the test subject) and writes its declarations.
-int ReadAndWrite(Run& run, const ConversionHooks& hooks, RunKind kind,
-                 FILE* scene) {
-  auto load = [&hooks] { return hooks.load_model ? hooks.load_model() : -1; };
+// The path under which FindLibraryFile finds the model (current directory
+// first); fatal when there is none.
+std::string FindModelFile(Run& run, const std::string& name) {
+  FILE* file = run.loader.FindLibraryFile(name, true, nullptr);
+  if (file == nullptr)
+    run.diag.FatalError("Cannot find model file '%s'", name.c_str());
+  fclose(file);
+  return run.loader.LastOpenedPath();
+}
+
+// The header block names the library as it stands after StartModel has
+// recomputed the search directories for the model's folder.
+void FillSceneHeader(Run& run, const std::string& model_path) {
+  SceneHeaderInfo& header = run.scene.header;
+  const LibraryDirs& library = run.library;
+  header = SceneHeaderInfo{};
+  header.banner = kBanner;
+  header.model_path = model_path;
+  if (const PathIniData* record = library.record()) {
+    header.model_dir = record->ModelDir.value_or("");
+    header.ldraw_dir = record->LDrawDir;
+    header.ldraw_dir_source = record->LDrawDirSource;
+    header.search_text = record->SearchDirsSource;
+    for (const SearchDir& dir : record->SearchDirs)
+      header.search_dirs.push_back(
+          SceneSearchDir{dir.Dir, static_cast<uint32_t>(dir.Flags)});
+  }
+  header.lgeo_dir = library.LgeoDir;
+  header.lgeo_dir_source = library.LgeoDirSource;
+  run.scene.r7pparts_dir.clear();
+  if (!library.LDrawDir().empty()) {
+    std::optional<std::string> parts =
+        run.finder.Find(library.LDrawDir() + "/R7PPARTS");
+    if (parts && platform::IsDirectory(*parts)) run.scene.r7pparts_dir = *parts;
+  }
+}
+
+// The scene's header, the statistics, the LGEO lists and the camera, ready
+// for the model at `model_path`.
+Status StartScene(Run& run, const std::string& model_path) {
+  FillSceneHeader(run, model_path);
+  run.scene.header_lines =
+      CommandLineComments(run.library.LdconfigPath, run.command_line);
+  run.scene.StartScene();
+  run.statistics.Reset();
+  run.writer.ldraw_dir = run.library.LDrawDir();
+  if (run.lgeo.LoadLgeoListsOnce(run.settings, run.library.LgeoDir, run.finder,
+                                 run.diag) != Status::kOk)
+    return Status::kFailed;
+  run.camera.CameraSetup(run.settings);
+  return Status::kOk;
+}
+
+// The scene file, or none (null) once it is closed.
+void SetSceneFile(Run& run, FILE* scene) {
+  run.scene.scene = scene;
+  run.camera.SetDebugStream(scene);
+}
+
+// Reads the model (or the test subject) and writes its declarations.
+Status ReadAndWrite(Run& run, RunKind kind, FILE* scene) {
+  auto load = [&run] {
+    return run.loader.LoadModel() == 0 ? Status::kOk : Status::kFailed;
+  };
   std::string name = LastComponent(run.switches.ModelPath);
   switch (kind) {
     case RunKind::kNormal:
       return load();
     case RunKind::kLgeoTest: {
-      if (!(hooks.has_lgeo_element && hooks.has_lgeo_element(name)))
+      if (run.lgeo.FindLgeoElement(name, 'L', run.settings.SubstitutionOrder) ==
+          nullptr)
         run.diag.FatalError("No such LGEO element '%s'", name.c_str());
       // The part's own LDraw geometry is wanted beside the LGEO element.
       RemoveOrderLetter(run.settings, 'L');
       run.settings.SettingsFlags |= LgeoTest;
-      int status = load();
-      if (status != 0) return status;
-      return hooks.write_lgeo_comparison ? hooks.write_lgeo_comparison(scene) : -1;
+      if (load() != Status::kOk) return Status::kFailed;
+      // The comparison writes the LDraw version under the plain identifier
+      // first and switches to the "_lgeo" names itself.
+      return WriteLgeoComparison(scene, run.writer) == 0 ? Status::kOk
+                                                          : Status::kFailed;
     }
     case RunKind::kPrimitiveTest: {
       RemoveOrderLetter(run.settings, 'P');
-      int status = load();
-      if (status != 0) return status;
-      return hooks.write_primitive_comparison
-                 ? hooks.write_primitive_comparison(scene, name)
-                 : -1;
+      if (load() != Status::kOk) return Status::kFailed;
+      return WritePrimitiveComparison(scene, name, run.writer) == 0
+                 ? Status::kOk
+                 : Status::kFailed;
     }
     case RunKind::kPovEquivs:
-      return 0;
+      return Status::kOk;
   }
-  return -1;
+  return Status::kFailed;
 }
 
 int AbnormalTermination(Run& run) {
@@ -136,33 +201,28 @@ int AbnormalTermination(Run& run) {
   return 1;
 }
 
-// Steps 12 to 26: one model into one scene file.
-int Convert(Run& run, const ConversionHooks& hooks) {
+// One model into one scene file: find the model, start model and scene,
+// open the scene file, read and write the declarations, the scene tail,
+// the statistics, the summary and, with -pov, the launch of POV-Ray.
+int Convert(Run& run, Launcher& launcher) {
   RunSwitches& sw = run.switches;
   Diagnostics& diag = run.diag;
-  if (hooks.set_line_type_mask)
-    hooks.set_line_type_mask(run.settings.EdgeWidth != 0 ? 63u : 27u);
-  RunKind kind = ChooseRunKind(run, hooks);
+  run.reader.line_type_mask = run.settings.EdgeWidth != 0 ? 63u : 27u;
+  RunKind kind = ChooseRunKind(run);
   std::string typed_model = sw.ModelPath;
   std::string found;
   if (kind == RunKind::kPovEquivs) {
     sw.PovPath = sw.ModelPath;
     sw.ModelPath = "PovEquivs";
     typed_model = sw.ModelPath;
-  } else if (!(hooks.find_model_file && hooks.find_model_file(sw.ModelPath, &found))) {
-    diag.FatalError("Cannot find model file '%s'", sw.ModelPath.c_str());
+  } else {
+    found = FindModelFile(run, sw.ModelPath);
   }
   sw.PovPath = SceneFileName(sw.PovPath, typed_model, diag);
   if (kind != RunKind::kPovEquivs) sw.ModelPath = found;
 
-  if (hooks.start_model && hooks.start_model(sw.ModelPath) != 0)
-    return AbnormalTermination(run);
-  CommandLine command_line = run.command_line;
-  auto header = [&hooks, command_line](FILE* file) {
-    WriteCommandLineComments(file, hooks.ldconfig_path ? hooks.ldconfig_path() : "",
-                             command_line);
-  };
-  if (hooks.start_scene && hooks.start_scene(sw.ModelPath, header) != 0)
+  if (run.loader.StartModel(sw.ModelPath) != 0) return AbnormalTermination(run);
+  if (StartScene(run, sw.ModelPath) != Status::kOk)
     return AbnormalTermination(run);
 
   if (!sw.Overwrite && platform::IsReadable(sw.PovPath))
@@ -175,27 +235,31 @@ int Convert(Run& run, const ConversionHooks& hooks) {
   // calls. The buffer outlives the stream: it is closed below.
   std::vector<char> scene_buffer(kSceneBufferSize);
   setvbuf(scene, scene_buffer.data(), _IOFBF, scene_buffer.size());
-  if (hooks.scene_opened) hooks.scene_opened(scene);
+  SetSceneFile(run, scene);
   fprintf(diag.message_stream, "Processing %s\n",
-          hooks.last_opened_path ? hooks.last_opened_path().c_str()
-                                 : sw.ModelPath.c_str());
+          run.loader.LastOpenedPath().c_str());
 
-  int status = ReadAndWrite(run, hooks, kind, scene);
-  int result = hooks.write_scene_tail ? hooks.write_scene_tail(scene, status) : -1;
-  if (result == -2) fputs("Empty model.\n", diag.message_stream);
+  Status status = ReadAndWrite(run, kind, scene);
+  CameraObjectAndStatistics parts(run.camera, run.writer, run.statistics,
+                                  sw.Verbose);
+  TailResult result = WriteSceneTail(run.scene_context, scene,
+                                     status != Status::kOk, run.lights, parts);
+  if (result == TailResult::kEmptyModel)
+    fputs("Empty model.\n", diag.message_stream);
   long size = ftell(scene);
   fclose(scene);
-  if (hooks.scene_opened) hooks.scene_opened(nullptr);
+  SetSceneFile(run, nullptr);
   PrintBanner(diag.message_stream);
-  if (result != 0) return AbnormalTermination(run);
+  if (result != TailResult::kWritten) return AbnormalTermination(run);
 
-  if (hooks.write_statistics) hooks.write_statistics(diag.message_stream);
+  run.statistics.WriteStatistics(diag.message_stream, "", run.files,
+                                 run.settings, sw.Verbose);
   fprintf(diag.message_stream, "POV file successfully written: %s  %ld kBytes\n",
           sw.PovPath.c_str(), size < 0 ? 0L : (size + 1023) / 1024);
   if (sw.LaunchPov) {
     fputs("Launching POV-Ray...\n", diag.message_stream);
     fflush(diag.message_stream);
-    LaunchPovRay(hooks, sw.PovPath);
+    launcher.ShowScene(sw.PovPath);
   }
   return 0;
 }
@@ -217,11 +281,7 @@ void PrepareRun(Run& run) {
   if (diag.stdout_first) diag.message_stream = run.out;
   // Waiting for a key only makes sense when someone sits at a terminal.
   diag.key_wait_off = diag.stdout_first || !platform::InteractiveTerminal();
-  diag.print_usage = [&run] {
-    bool off = run.diag.key_wait_off;
-    PrintUsage(run.out, run.switches.TestMode, [&run, off] { PressAnyKey(run.out, off); });
-    PrintBanner(run.out);
-  };
+  diag.usage = &run.usage;
   if (run.colours.AddDefaultColours(diag) != 0)
     diag.FatalError("Out of memory for more colors", nullptr);
 }
@@ -243,29 +303,43 @@ std::string SceneFileName(const std::string& pov_path,
   return scene;
 }
 
-void WriteCommandLineComments(FILE* file, const std::string& ldconfig_path,
-                              const CommandLine& command_line) {
-  fprintf(file, "// ldconfig.ldr: %s\n", ldconfig_path.c_str());
-  fputs("// Commandline: ", file);
+std::string CommandLineComments(const std::string& ldconfig_path,
+                                const CommandLine& command_line) {
+  std::string text = "// ldconfig.ldr: " + ldconfig_path + "\n// Commandline: ";
   for (int i = 0; i < command_line.argc; ++i) {
     const char* arg = command_line.argv[i];
-    fprintf(file, strchr(arg, ' ') != nullptr ? " \"%s\"" : " %s", arg);
+    if (strchr(arg, ' ') != nullptr) {
+      text += " \"";
+      text += arg;
+      text += '"';
+    } else {
+      text += ' ';
+      text += arg;
+    }
   }
-  fputs("\n", file);
+  return text + "\n";
 }
 
-int RunProgram(Run& run, const ConversionHooks& hooks) {
+void DesktopLauncher::ShowScene(const std::string& scene) {
+  LaunchIfInstalled(platform::OnPath("povray") ? "povray" : "xdg-open", scene);
+}
+
+void DesktopLauncher::OpenWebPage(const std::string& url) {
+  LaunchIfInstalled("xdg-open", url);
+}
+
+int RunProgram(Run& run, Launcher& launcher) {
   PrepareRun(run);
   const CommandLine& cl = run.command_line;
-  OptionHooks option_hooks = MakeOptionHooks(run, hooks);
+  RunOptionLibrary option_library(run);
   OptionTargets targets{run.settings, run.switches, run.lights, run.diag};
-  switch (ParseArguments(cl.argc, cl.argv, targets, option_hooks)) {
+  switch (ParseArguments(cl.argc, cl.argv, targets, option_library)) {
     case ImmediateAction::kPrintColours:
-      if (hooks.set_up_library) hooks.set_up_library();
+      run.library.SetUpLibrary();
       run.colours.PrintColours(run.out);
       return 0;
     case ImmediateAction::kCheckUpdate:
-      return CheckForUpdate(run, hooks);
+      return CheckForUpdate(run, launcher);
     case ImmediateAction::kNone:
       break;
   }
@@ -273,14 +347,13 @@ int RunProgram(Run& run, const ConversionHooks& hooks) {
 
   if (run.switches.ModelPath.empty() && !run.switches.CheckMode) {
     if (!run.switches.PrintPrimitives) run.diag.FatalError(nullptr, nullptr);
-    if (hooks.list_pov_equivalents) hooks.list_pov_equivalents(run.out);
+    ListPovEquivalents(run.out);
     return 0;
   }
-  SetUpDirectories(run, hooks);
+  SetUpDirectories(run);
   if (run.switches.CheckMode) {
-    if (hooks.run_checks) return hooks.run_checks();
-    PrintBanner(run.diag.message_stream);
-    return 0;
+    CheckRun check(run.reader, run.loader, run.library, run.finder);
+    return check.RunChecks();
   }
-  return Convert(run, hooks);
+  return Convert(run, launcher);
 }

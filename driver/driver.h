@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <string>
 
 #include "driver/run.h"
@@ -19,73 +18,33 @@ enum class RunKind {
   kPovEquivs = 3,       // -test with any other name: the overview run
 };
 
-/// Calls from the driver into the other subsystems, wired by the program's
-/// entry. Every member may stay empty; the driver then does what a library
-/// without that piece would do (noted per member).
-struct ConversionHooks {
-  /// SetUpLibrary: idempotent. Empty: nothing.
-  std::function<void()> set_up_library;
-  /// True once the library is set up. Empty: false.
-  std::function<bool()> library_set_up;
-  /// R7PPartsDirExists. Empty: false (the letter 3 is dropped).
-  std::function<bool()> r7pparts_dir_exists;
-  /// PathIniComputeRealDirs with verification and trailing separators and
-  /// no model path. Empty: success.
-  std::function<bool()> compute_search_dirs;
-  /// ResolveLgeoDir. Empty: not found.
-  std::function<bool()> resolve_lgeo_dir;
-  /// The fatal text when the LGEO directory cannot be found.
-  std::string lgeo_dir_message =
-      "Environment variable LGEODIR must be set to directory with LGEO parts.\n"
-      "e.g.  'export LGEODIR=$HOME/ldraw/lgeo'\n"
-      "You may type the export command at the shell prompt or put it into ~/.profile";
-  /// The check run; returns its exit status. Empty: banner and 0.
-  std::function<int()> run_checks;
-  /// ListPovEquivalents on the stream (-pp without a model). Empty: nothing.
-  std::function<void(FILE*)> list_pov_equivalents;
-  /// FindPovEquivalent knows the name exactly as typed. Empty: no.
-  std::function<bool(const std::string&)> has_pov_equivalent;
-  /// FindLgeoElement(name, 'L') finds the element. Empty: no.
-  std::function<bool(const std::string&)> has_lgeo_element;
-  /// The line-type mask of the reader (63 or 27). Empty: nothing.
-  std::function<void(uint32_t)> set_line_type_mask;
-  /// FindLibraryFile(name) with the current directory first; on success
-  /// fills the path under which the file was found. Empty: not found.
-  std::function<bool(const std::string& name, std::string* found)>
-      find_model_file;
-  /// LastOpenedPath() of the loader. Empty: the resolved model path.
-  std::function<std::string()> last_opened_path;
-  /// StartModel(path) -> 0 or -1. Empty: 0.
-  std::function<int(const std::string&)> start_model;
-  /// StartScene(model path, header callback) -> 0 or -1. Empty: 0.
-  std::function<int(const std::string&, std::function<void(FILE*)>)>
-      start_scene;
-  /// The scene file was opened (null: closed). Empty: nothing.
-  std::function<void(FILE*)> scene_opened;
-  /// LoadModel() -> 0 or -1. Empty: -1.
-  std::function<int()> load_model;
-  /// WriteLgeoComparison(scene) -> 0 or -1. Empty: -1.
-  std::function<int(FILE*)> write_lgeo_comparison;
-  /// WritePrimitiveComparison(scene, name) -> 0 or -1. Empty: -1.
-  std::function<int(FILE*, const std::string&)> write_primitive_comparison;
-  /// WriteSceneTail(scene, status) -> 0, -1 or -2. Empty: -1.
-  std::function<int(FILE*, int)> write_scene_tail;
-  /// WriteStatistics(stream, "") after a successful conversion. Empty: nothing.
-  std::function<void(FILE*)> write_statistics;
-  /// The colour file in use, for the scene header. Empty: "".
-  std::function<std::string()> ldconfig_path;
-  /// Starts a program on one argument without waiting. Empty: the
-  /// platform's detached launch.
-  std::function<void(const std::string& program, const std::string& argument)>
-      launch;
+/// Starts the programs a run hands its results to, without waiting for
+/// them. Tests stand in for it: they must not start POV-Ray or a browser.
+class Launcher {
+ public:
+  virtual ~Launcher() = default;
+  /// Hands the scene file to POV-Ray (-pov).
+  virtual void ShowScene(const std::string& scene) = 0;
+  /// Opens a web page in the browser (-upd).
+  virtual void OpenWebPage(const std::string& url) = 0;
+};
+
+/// The launcher of the real program: POV-Ray when it is installed, else
+/// whatever the desktop associates with .pov files; pages through the
+/// desktop's opener. A program that is not installed is not started.
+class DesktopLauncher : public Launcher {
+ public:
+  void ShowScene(const std::string& scene) override;
+  void OpenWebPage(const std::string& url) override;
 };
 
 /// Runs the whole program on the command line of `run` and returns the exit
 /// status (0 success, 1 failure). Fatal errors end the process inside.
-int RunProgram(Run& run, const ConversionHooks& hooks);
+int RunProgram(Run& run, Launcher& launcher);
 
-/// Steps 1 to 3 of a run: message stream and key waits (from -stdout first
-/// and the terminal), built-in colours, the usage printer of FatalError.
+/// The start of every run: message stream and key waits (from -stdout
+/// first and the terminal), the usage text of the fatal exit, the built-in
+/// colours.
 void PrepareRun(Run& run);
 
 /// The scene file name: PovPath without trailing separators; when empty or
@@ -97,8 +56,8 @@ std::string SceneFileName(const std::string& pov_path,
 
 /// The header lines of the driver: "// ldconfig.ldr: %s\n" and the command
 /// line, elements holding a blank in double quotes.
-void WriteCommandLineComments(FILE* file, const std::string& ldconfig_path,
-                              const CommandLine& command_line);
+std::string CommandLineComments(const std::string& ldconfig_path,
+                                const CommandLine& command_line);
 
 /// The last path component (after the last '/' or '\').
 std::string LastComponent(const std::string& path);

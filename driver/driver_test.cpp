@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "driver/usage.h"
+#include "tests/library_env.h"
 #include "tests/test_support.h"
 
 namespace {
@@ -127,11 +129,9 @@ TEST(DriverDeathTest, SceneFileNameNeedsAName) {
 }
 
 TEST(Driver, CommandLineComments) {
-  testing_support::MemoryFile out;
   const char* argv[] = {"/usr/bin/r7p", "-q3", "my model.ldr"};
-  WriteCommandLineComments(out.get(), "/lib/LDConfig.ldr", CommandLine{3, argv});
-  WriteCommandLineComments(out.get(), "", CommandLine{1, argv});
-  EXPECT_EQ(out.text(),
+  EXPECT_EQ(CommandLineComments("/lib/LDConfig.ldr", CommandLine{3, argv}) +
+                CommandLineComments("", CommandLine{1, argv}),
             "// ldconfig.ldr: /lib/LDConfig.ldr\n"
             "// Commandline:  /usr/bin/r7p -q3 \"my model.ldr\"\n"
             "// ldconfig.ldr: \n"
@@ -144,167 +144,157 @@ TEST(Driver, LastComponent) {
   EXPECT_EQ(LastComponent("dir/"), "");
 }
 
-// A conversion run in this process with stand-in subsystems.
+// Records what a run would start instead of starting it.
+class RecordingLauncher : public Launcher {
+ public:
+  void ShowScene(const std::string& scene) override {
+    launched.push_back("povray " + scene);
+  }
+  void OpenWebPage(const std::string& url) override {
+    launched.push_back("xdg-open " + url);
+  }
+  std::vector<std::string> launched;
+};
+
+// A conversion run in this process on a small library of its own: one
+// part, one primitive with a POV-Ray equivalent, a model of one brick.
 class ConversionTest : public ::testing::Test {
  protected:
   ConversionTest() {
-    run_.out = out_.get();
-    run_.err = err_.get();
-    hooks_.find_model_file = [this](const std::string& name, std::string* found) {
-      looked_up_.push_back(name);
-      *found = "/models/" + name;
-      return true;
-    };
-    hooks_.load_model = [this] {
-      events_.push_back("load " + run_.settings.SubstitutionOrder);
-      return 0;
-    };
-    hooks_.write_scene_tail = [this](FILE* scene, int status) {
-      events_.push_back("tail " + std::to_string(status));
-      fputs(std::string(scene_bytes_, 'x').c_str(), scene);
-      return tail_result_;
-    };
-    hooks_.start_scene = [this](const std::string& path, std::function<void(FILE*)>) {
-      events_.push_back("scene " + path);
-      return 0;
-    };
+    lib_.Write("ldraw/parts/3001.dat", "3 16 0 0 0 20 0 0 0 0 20\n");
+    lib_.Write("ldraw/p/4-4cyli.dat", "3 16 0 0 0 1 0 0 0 0 1\n");
+    model_ = lib_.Write("models/model.ldr",
+                        "1 4 0 0 0 1 0 0 0 1 0 0 0 1 3001.dat\n");
+    lib_.Write("models/empty.ldr", "0 Nothing to show\n");
+    env_.Set("LDRAWDIR", lib_.path() + "/ldraw");
+    env_.Set("SOURCE_DATE_EPOCH", "0");
   }
   int Convert(std::vector<const char*> args) {
     args_ = args;
     args_.insert(args_.begin(), "r7p");
-    run_.command_line = CommandLine{static_cast<int>(args_.size()), args_.data()};
-    return RunProgram(run_, hooks_);
+    run_ = std::make_unique<::Run>();
+    run_->out = out_.get();
+    run_->err = err_file_;
+    run_->command_line = CommandLine{static_cast<int>(args_.size()), args_.data()};
+    return RunProgram(*run_, launcher_);
   }
   std::string Pov(const char* name) { return dir_.path() + "/" + name; }
 
+  testing_support::LibraryEnv env_;
+  TempDir lib_;
   TempDir dir_;
-  ::Run run_;
-  ConversionHooks hooks_;
+  std::string model_;
+  std::unique_ptr<::Run> run_;
+  RecordingLauncher launcher_;
   testing_support::MemoryFile out_, err_;
+  FILE* err_file_ = err_.get();
   std::vector<const char*> args_;
-  std::vector<std::string> looked_up_, events_;
-  size_t scene_bytes_ = 1;
-  int tail_result_ = 0;
 };
+
+std::string FileText(const std::string& path) {
+  std::ifstream file(path);
+  return std::string((std::istreambuf_iterator<char>(file)), {});
+}
 
 TEST_F(ConversionTest, SummaryRoundsTheSizeUp) {
   std::string pov = Pov("a.pov");
-  for (size_t bytes : {size_t{0}, size_t{1}, size_t{1024}, size_t{1025}}) {
-    scene_bytes_ = bytes;
-    ::Run fresh;
-    fresh.out = out_.get();
-    fresh.err = err_.get();
-    std::vector<const char*> argv = {"r7p", "-o", "model.ldr", pov.c_str()};
-    fresh.command_line = CommandLine{4, argv.data()};
-    EXPECT_EQ(RunProgram(fresh, hooks_), 0);
-  }
-  std::string expected;
-  for (int k : {0, 1, 1, 2}) {
-    expected += "Processing /models/model.ldr\n" + Banner() +
-                "POV file successfully written: " + pov + "  " + std::to_string(k) +
-                " kBytes\n";
-  }
-  EXPECT_EQ(err_.text(), expected);
+  EXPECT_EQ(Convert({"-o", model_.c_str(), pov.c_str()}), 0);
+  const size_t bytes = FileText(pov).size();
+  ASSERT_GT(bytes, 1024u);
+  const std::string processing = "Processing " + model_ + "\n" + Banner();
+  const std::string summary = "POV file successfully written: " + pov + "  " +
+                              std::to_string((bytes + 1023) / 1024) + " kBytes\n";
+  const std::string err = err_.text();
+  EXPECT_EQ(err.substr(0, processing.size()), processing);
+  ASSERT_GE(err.size(), summary.size());
+  EXPECT_EQ(err.substr(err.size() - summary.size()), summary);
   EXPECT_EQ(out_.text(), "");
-  EXPECT_EQ(looked_up_, (std::vector<std::string>(4, "model.ldr")));
 }
 
 TEST_F(ConversionTest, EmptyModelAndFailures) {
-  tail_result_ = -2;
-  EXPECT_EQ(Convert({"model.ldr", Pov("e.pov").c_str()}), 1);
-  EXPECT_EQ(err_.text(), "Processing /models/model.ldr\nEmpty model.\n" + Banner() +
+  std::string pov = Pov("e.pov");
+  std::string empty = lib_.path() + "/models/empty.ldr";
+  EXPECT_EQ(Convert({empty.c_str(), pov.c_str()}), 1);
+  EXPECT_EQ(err_.text(), "Processing " + empty + "\nEmpty model.\n" + Banner() +
                              "*** Abnormal termination.\n");
-  EXPECT_EQ(events_, (std::vector<std::string>{"scene /models/model.ldr", "load P", "tail 0"}));
-  // The scene stays on disk with what the tail wrote.
-  std::ifstream scene(Pov("e.pov"));
-  std::string content((std::istreambuf_iterator<char>(scene)), {});
-  EXPECT_EQ(content, "x");
+  // The scene stays on disk with the error block over its body.
+  EXPECT_NE(FileText(pov).find("// Empty model"), std::string::npos);
 }
 
 TEST_F(ConversionTest, StartFailuresAbandonTheRun) {
-  hooks_.start_model = [](const std::string&) { return -1; };
-  EXPECT_EQ(Convert({"model.ldr", Pov("f.pov").c_str()}), 1);
-  EXPECT_EQ(err_.text(), "*** Abnormal termination.\n");
-  EXPECT_TRUE(events_.empty());
+  // The LGEO folder exists but holds no lists: the scene cannot start.
+  TempDir lgeo;
+  env_.Set("LGEODIR", lgeo.path());
+  std::string pov = Pov("f.pov");
+  EXPECT_EQ(Convert({"-lgeo", model_.c_str(), pov.c_str()}), 1);
+  const std::string err = err_.text();
+  const std::string end = "*** Abnormal termination.\n";
+  ASSERT_GE(err.size(), end.size());
+  EXPECT_EQ(err.substr(err.size() - end.size()), end);
+  EXPECT_EQ(err.find("Processing"), std::string::npos);
+  EXPECT_FALSE(std::ifstream(pov).good());
 }
 
 TEST_F(ConversionTest, TestRunKinds) {
-  hooks_.has_pov_equivalent = [](const std::string& name) { return name == "4-4cyli.dat"; };
-  hooks_.write_primitive_comparison = [this](FILE*, const std::string& name) {
-    events_.push_back("compare " + name);
-    return 0;
-  };
-  EXPECT_EQ(Convert({"-test", "4-4cyli.dat", Pov("t.pov").c_str()}), 0);
-  EXPECT_EQ(events_, (std::vector<std::string>{"scene /models/4-4cyli.dat", "load ",
-                                               "compare 4-4cyli.dat", "tail 0"}));
+  std::string pov = Pov("t.pov");
+  EXPECT_EQ(Convert({"-test", "4-4cyli.dat", pov.c_str()}), 0);
+  // The primitive is read as LDraw geometry, not replaced by its equivalent.
+  EXPECT_EQ(run_->settings.SubstitutionOrder, "");
+  EXPECT_NE(err_.text().find("Processing " + lib_.path() + "/ldraw/p/4-4cyli.dat\n"),
+            std::string::npos) << err_.text();
 }
 
 TEST_F(ConversionTest, OverviewRunNeedsNoModel) {
-  tail_result_ = -2;
   std::string name = Pov("overview");
   EXPECT_EQ(Convert({"-test", name.c_str()}), 1);
-  EXPECT_TRUE(looked_up_.empty());
-  EXPECT_EQ(events_, (std::vector<std::string>{"scene PovEquivs", "tail 0"}));
   EXPECT_TRUE(std::ifstream(name + ".pov").good());
-  EXPECT_EQ(run_.switches.PovPath, name + ".pov");
+  EXPECT_EQ(run_->switches.PovPath, name + ".pov");
+  EXPECT_EQ(run_->switches.ModelPath, "PovEquivs");
 }
 
 TEST_F(ConversionTest, LaunchesPovRayOnRequest) {
-  std::vector<std::string> launched;
-  hooks_.launch = [&launched](const std::string& program, const std::string& arg) {
-    launched.push_back(program + " " + arg);
-  };
   std::string pov = Pov("l.pov");
-  EXPECT_EQ(Convert({"-pov", "model.ldr", pov.c_str()}), 0);
+  EXPECT_EQ(Convert({"-pov", model_.c_str(), pov.c_str()}), 0);
   EXPECT_NE(err_.text().find("kBytes\nLaunching POV-Ray...\n"), std::string::npos);
-  EXPECT_EQ(launched, std::vector<std::string>{"povray " + pov});
+  EXPECT_EQ(launcher_.launched, std::vector<std::string>{"povray " + pov});
   EXPECT_EQ(Convert({"-upd"}), 0);
-  EXPECT_EQ(launched.back(), std::string("xdg-open ") + kVersionPage);
+  EXPECT_EQ(launcher_.launched.back(), std::string("xdg-open ") + kVersionPage);
 }
 
 TEST_F(ConversionTest, CheckUpdateMessage) {
-  hooks_.launch = [](const std::string&, const std::string&) {};
   EXPECT_EQ(Convert({"-upd"}), 0);
   EXPECT_EQ(err_.text(), Banner() + "\nR7P will now launch your Internet Browser with\n " +
                              kVersionPage + "\nso you can see if there is a newer version...\n");
 }
 
 TEST_F(ConversionTest, ListsPrimitivesWithoutAModel) {
-  hooks_.list_pov_equivalents = [](FILE* out) { fputs("LIST\n", out); };
   EXPECT_EQ(Convert({"-pp"}), 0);
-  EXPECT_EQ(out_.text(), "LIST\n");
+  EXPECT_NE(out_.text().find("4-4cyli.dat"), std::string::npos);
+  EXPECT_EQ(err_.text(), "");
 }
 
 TEST_F(ConversionTest, DirectoriesAndLineTypes) {
-  uint32_t mask = 0;
-  hooks_.set_line_type_mask = [&mask](uint32_t m) { mask = m; };
-  hooks_.r7pparts_dir_exists = [] { return false; };
-  EXPECT_EQ(Convert({"-v", "model.ldr", Pov("d.pov").c_str()}), 0);
-  EXPECT_EQ(mask, 27u);
-  EXPECT_EQ(run_.settings.SubstitutionOrder, "P");  // no R7PPARTS directory
-  EXPECT_EQ(err_.text().substr(0, 30), "Calling PathIniComputeRealDirs");
+  EXPECT_EQ(Convert({"-v", model_.c_str(), Pov("d.pov").c_str()}), 0);
+  EXPECT_EQ(run_->reader.line_type_mask, 27u);
+  EXPECT_EQ(run_->settings.SubstitutionOrder, "P");  // no R7PPARTS directory
+  EXPECT_NE(err_.text().find("Calling PathIniComputeRealDirs\n"), std::string::npos);
 }
 
 using ConversionDeathTest = ConversionTest;
 
 TEST_F(ConversionDeathTest, FatalSteps) {
-  run_.err = stderr;
   std::string pov = Pov("exists.pov");
   std::ofstream(pov) << "old";
-  EXPECT_EXIT(Convert({"model.ldr", pov.c_str()}), ::testing::ExitedWithCode(1),
+  err_file_ = stderr;
+  EXPECT_EXIT(Convert({model_.c_str(), pov.c_str()}), ::testing::ExitedWithCode(1),
               "File '.*exists\\.pov' already exists, use option -o to overwrite");
-  hooks_.compute_search_dirs = [] { return false; };
-  EXPECT_EXIT(Convert({"model.ldr"}), ::testing::ExitedWithCode(1),
-              "Failed to compute search dirs");
-  hooks_.compute_search_dirs = nullptr;
-  EXPECT_EXIT(Convert({"-lgeo", "model.ldr"}), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(Convert({"-lgeo", model_.c_str()}), ::testing::ExitedWithCode(1),
               "Environment variable LGEODIR must be set");
-  hooks_.resolve_lgeo_dir = [] { return true; };
-  EXPECT_EXIT(Convert({"-test", "-lgeo", "3001.dat", Pov("l3.pov").c_str()}), ::testing::ExitedWithCode(1),
-              "No such LGEO element '3001\\.dat'");
-  EXPECT_EXIT(Convert({"model.ldr", Pov("no/such/dir/x.pov").c_str()}),
+  const std::string lgeo = std::string("-lgd") + R7P_SOURCE_DIR + "/tests/golden/lgeo";
+  EXPECT_EXIT(Convert({lgeo.c_str(), "-test", "-lgeo", "4-4cyli.dat", Pov("l3.pov").c_str()}),
+              ::testing::ExitedWithCode(1), "No such LGEO element '4-4cyli\\.dat'");
+  EXPECT_EXIT(Convert({model_.c_str(), Pov("no/such/dir/x.pov").c_str()}),
               ::testing::ExitedWithCode(1), "Could not open '.*x\\.pov' for writing");
-  hooks_.find_model_file = nullptr;
   EXPECT_EXIT(Convert({"model.ldr"}), ::testing::ExitedWithCode(1),
               "\n\\*\\*\\* Cannot find model file 'model\\.ldr'\\.\n$");
 }

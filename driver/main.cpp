@@ -1,12 +1,10 @@
 // The program entry: builds the run's objects and hands them to the driver.
 #include "driver/driver.h"
 #include "driver/run.h"
-#include "driver/wiring.h"
 
 int main(int argc, char** argv) {
   Run run;
   run.command_line = CommandLine{argc, argv};
-  RunServices services(run);
-  ConversionHooks hooks = WireConversionHooks(services);
-  return RunProgram(run, hooks);
+  DesktopLauncher launcher;
+  return RunProgram(run, launcher);
 }

@@ -58,13 +58,13 @@ bool ScanInt(const char* text, int* value) { return sscanf(text, "%d", value) ==
 /// The parser's state for one argument.
 class OptionParser {
  public:
-  OptionParser(const char* arg, OptionTargets targets, const OptionHooks& hooks)
+  OptionParser(const char* arg, OptionTargets targets, OptionLibrary& library)
       : arg_(arg),
         s_(targets.settings),
         sw_(targets.switches),
         lights_(targets.lights),
         diag_(targets.diag),
-        hooks_(hooks) {}
+        library_(library) {}
 
   ImmediateAction Parse();
 
@@ -83,13 +83,11 @@ class OptionParser {
       s_.SettingsFlags &= ~flag;
     }
   }
-  int Colour(const char* text, int* number, Vector* rgb) {
-    if (hooks_.parse_colour) return hooks_.parse_colour(text, number, rgb);
-    return *text == '\0' ? 0 : -1;
+  // True for a bad colour; a good one is stored, an empty one ignored.
+  bool BadColour(const char* text, int* number, Vector* rgb) {
+    return library_.ParseColour(text, number, rgb) == ColourArgument::kBad;
   }
-  bool LibrarySetUp() const {
-    return hooks_.library_set_up && hooks_.library_set_up();
-  }
+  bool LibrarySetUp() const { return library_.LibrarySetUp(); }
 
   void ParseA();
   void ParseB();
@@ -112,7 +110,7 @@ class OptionParser {
   RunSwitches& sw_;
   LightList& lights_;
   Diagnostics& diag_;
-  const OptionHooks& hooks_;
+  OptionLibrary& library_;
 };
 
 ImmediateAction OptionParser::Parse() {
@@ -171,9 +169,9 @@ void OptionParser::ParseB() {
   s_.Background = Vector{0.3f, 0.8f, 1.0f};
   if (arg_[2] == '\0') return;
   Vector rgb = s_.Background;
-  int taken = Colour(arg_ + 2, nullptr, &rgb);
-  if (taken < 0) Fail("Bad color '%s'");
-  if (taken > 0) s_.Background = rgb;
+  ColourArgument taken = library_.ParseColour(arg_ + 2, nullptr, &rgb);
+  if (taken == ColourArgument::kBad) Fail("Bad color '%s'");
+  if (taken == ColourArgument::kTaken) s_.Background = rgb;
 }
 
 void OptionParser::ParseC() {
@@ -272,7 +270,7 @@ void OptionParser::ParseCameraStereo() {
 // given this way; such texts were taken by the camera options.
 void OptionParser::ParseDefaultColour() {
   int number = s_.DefaultColor;
-  if (Colour(arg_ + 2, &number, nullptr) < 0) Fail("Bad color '%s'");
+  if (BadColour(arg_ + 2, &number, nullptr)) Fail("Bad color '%s'");
   s_.DefaultColor = number;
 }
 
@@ -289,7 +287,7 @@ void OptionParser::ParseE() {
   const char* rest = arg_ + 3 + used;
   if (*rest != ',') return;
   int number = s_.EdgeColor;
-  if (Colour(rest + 1, &number, nullptr) < 0) Fail("Bad color '%s'");
+  if (BadColour(rest + 1, &number, nullptr)) Fail("Bad color '%s'");
   s_.EdgeColor = number;
 }
 
@@ -381,7 +379,7 @@ void OptionParser::ParseLight(bool globe, const char* numbers) {
   Vector where{position[0], position[1], position[2]};
   Vector rgb{1, 1, 1};
   const char* rest = numbers + used;
-  if (*rest == ',' && Colour(rest + 1, nullptr, &rgb) < 0) Fail("Bad color '%s'");
+  if (*rest == ',' && BadColour(rest + 1, nullptr, &rgb)) Fail("Bad color '%s'");
   if (globe) {
     lights_.AddGlobe(where.x, where.y, where.z, rgb);
   } else {
@@ -445,17 +443,17 @@ void CheckLength(const char* arg, Diagnostics& diag) {
 }  // namespace
 
 ImmediateAction ParseOption(const char* arg, OptionTargets targets,
-                            const OptionHooks& hooks) {
+                            OptionLibrary& library) {
   CheckLength(arg, targets.diag);
-  return OptionParser(arg, targets, hooks).Parse();
+  return OptionParser(arg, targets, library).Parse();
 }
 
 ImmediateAction ParseArguments(int argc, const char* const* argv,
-                               OptionTargets targets, const OptionHooks& hooks) {
+                               OptionTargets targets, OptionLibrary& library) {
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (arg[0] == '-') {
-      ImmediateAction action = ParseOption(arg, targets, hooks);
+      ImmediateAction action = ParseOption(arg, targets, library);
       if (action != ImmediateAction::kNone) return action;
       continue;
     }

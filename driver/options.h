@@ -3,25 +3,26 @@
 #ifndef R7P_DRIVER_OPTIONS_H_
 #define R7P_DRIVER_OPTIONS_H_
 
-#include <functional>
 #include <string>
 
 #include "base/settings.h"
+#include "colour/colour_table.h"
 #include "geometry/lights.h"
 #include "geometry/vector.h"
 #include "base/diagnostics.h"
 
-/// How the option parser reaches the colour table and the library set-up.
-struct OptionHooks {
+/// The colour table and the LDraw library as the options see them: a run
+/// answers from its own (driver/run.h); the option tests stand in with a
+/// small colour table of their own, without a library on disk.
+class OptionLibrary {
+ public:
+  virtual ~OptionLibrary() = default;
   /// Reads a colour argument. `colour_number` and `rgb` may each be null
-  /// when the caller does not want that form. Returns 1 when a colour was
-  /// taken, 0 for empty text, -1 for a bad colour. May set up the library.
-  /// When unset, only empty text is accepted (0) and everything else is -1.
-  std::function<int(const char* text, int* colour_number, Vector* rgb)>
-      parse_colour;
+  /// when the caller does not want that form. May set up the library.
+  virtual ColourArgument ParseColour(const char* text, int* colour_number,
+                                     Vector* rgb) = 0;
   /// True once the library has been set up; -ldd and -ldc are then refused.
-  /// Unset means "not set up".
-  std::function<bool()> library_set_up;
+  virtual bool LibrarySetUp() = 0;
 };
 
 /// Where option parsing stopped.
@@ -49,12 +50,12 @@ inline constexpr size_t kMaxArgument = 4095;
 [[nodiscard]] ImmediateAction ParseArguments(int argc,
                                              const char* const* argv,
                                              OptionTargets targets,
-                                             const OptionHooks& hooks);
+                                             OptionLibrary& library);
 
 /// Applies one option (text starting with '-'). Same failures as above.
 [[nodiscard]] ImmediateAction ParseOption(const char* arg,
                                           OptionTargets targets,
-                                          const OptionHooks& hooks);
+                                          OptionLibrary& library);
 
 /// Appends `letter` to SubstitutionOrder; returns 1 (and changes nothing)
 /// when it was already present, else 0.

@@ -44,21 +44,29 @@ int FakeColour(const char* text, int* number, Vector* rgb, bool* library) {
   return -1;
 }
 
+class FakeLibrary : public OptionLibrary {
+ public:
+  ColourArgument ParseColour(const char* text, int* number, Vector* rgb) override {
+    int taken = FakeColour(text, number, rgb, &set_up);
+    if (taken > 0) return ColourArgument::kTaken;
+    return taken == 0 ? ColourArgument::kEmpty : ColourArgument::kBad;
+  }
+  bool LibrarySetUp() override { return set_up; }
+
+  bool set_up = false;
+};
+
 class OptionsTest : public ::testing::Test {
  protected:
   OptionsTest() {
     diag_.message_stream = messages_.get();
     diag_.stdout_first = true;
-    hooks_.parse_colour = [this](const char* text, int* number, Vector* rgb) {
-      return FakeColour(text, number, rgb, &library_);
-    };
-    hooks_.library_set_up = [this] { return library_; };
   }
 
   ImmediateAction Parse(std::vector<const char*> args) {
     args.insert(args.begin(), "r7p");
     return ParseArguments(static_cast<int>(args.size()), args.data(),
-                          OptionTargets{s_, sw_, lights_, diag_}, hooks_);
+                          OptionTargets{s_, sw_, lights_, diag_}, library_);
   }
   void Check() { CheckOptions(s_, sw_, diag_); }
 
@@ -66,8 +74,7 @@ class OptionsTest : public ::testing::Test {
   RunSwitches sw_;
   LightList lights_;
   Diagnostics diag_;
-  OptionHooks hooks_;
-  bool library_ = false;
+  FakeLibrary library_;
   testing_support::MemoryFile messages_;
 };
 

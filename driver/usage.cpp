@@ -103,15 +103,14 @@ void PressAnyKey(FILE* out, bool key_wait_off) {
   fputs("\r", out);
 }
 
-void PrintUsage(FILE* out, bool test_mode,
-                const std::function<void()>& press_any_key) {
+void PrintUsage(FILE* out, bool test_mode, bool key_wait_off) {
   fprintf(out, "%s\nUsage: r7p [options] modelpath [povpath] [options]\n", kBanner);
   PrintLines(out, kFirstBlock);
-  if (press_any_key) press_any_key();
+  PressAnyKey(out, key_wait_off);
   PrintLines(out, kSecondBlock);
-  if (press_any_key) press_any_key();
+  PressAnyKey(out, key_wait_off);
   PrintLines(out, kThirdBlock);
-  if (press_any_key) press_any_key();
+  PressAnyKey(out, key_wait_off);
   PrintExplanations(out);
   if (test_mode) PrintLines(out, kTestBlock);
 }

@@ -3,7 +3,6 @@
 #define R7P_DRIVER_USAGE_H_
 
 #include <cstdio>
-#include <functional>
 
 /// Name, version with build date, platform, and the notice of origin.
 inline constexpr const char* kBanner =
@@ -24,9 +23,9 @@ void PrintBanner(FILE* stream);
 void PressAnyKey(FILE* out, bool key_wait_off);
 
 /// Writes the usage text on `out`: banner and usage line, three option
-/// blocks each followed by `press_any_key`, the explanations, and with
-/// `test_mode` the -test block. The closing banner is the caller's.
-void PrintUsage(FILE* out, bool test_mode,
-                const std::function<void()>& press_any_key);
+/// blocks each followed by PressAnyKey(out, key_wait_off), the
+/// explanations, and with `test_mode` the -test block. The closing banner is
+/// the caller's.
+void PrintUsage(FILE* out, bool test_mode, bool key_wait_off);
 
 #endif  // R7P_DRIVER_USAGE_H_

@@ -90,11 +90,11 @@ bool SameSearchDirs(const std::vector<SearchDir>& a,
 }  // namespace
 
 ModelLoader::ModelLoader(ReaderContext& reader, LibraryDirs& library,
-                         platform::PathFinder& finder, ResolveHooks hooks)
+                         platform::PathFinder& finder, ResolveListener* listener)
     : reader_(reader),
       library_(library),
       finder_(finder),
-      hooks_(std::move(hooks)) {}
+      listener_(listener) {}
 
 ModelLoader::~ModelLoader() = default;
 
@@ -172,11 +172,10 @@ void ModelLoader::StartReadAhead() {
   // The files BeginFile finishes without reading them.
   const Settings& settings = reader_.settings;
   const bool edges_off = settings.EdgeWidth == 0;
-  std::function<std::optional<BBox>(const std::string&)> pov_box;
-  if (settings.OrderHas('P')) pov_box = hooks_.pov_equivalent_box;
-  plan.never_read = [edges_off, pov_box](const std::string& name) {
+  ResolveListener* pov_boxes = settings.OrderHas('P') ? listener_ : nullptr;
+  plan.never_read = [edges_off, pov_boxes](const std::string& name) {
     return (edges_off && IsEdgeOnlyFile(name)) ||
-           (pov_box && pov_box(name).has_value());
+           (pov_boxes != nullptr && pov_boxes->PovEquivalentBox(name).has_value());
   };
   try {
     read_ahead_ = std::make_unique<ReadAhead>(std::move(plan));
@@ -269,16 +268,16 @@ int ModelLoader::BeginFile(Frame& frame) {
       return kResolved;
     }
     if (frame.write &&
-        ((hooks_.has_lgeo_element && hooks_.has_lgeo_element(file.name)) ||
-         (settings.OrderHas('3') && hooks_.has_prepared_part &&
-          hooks_.has_prepared_part(file.name)))) {
+        listener_ != nullptr &&
+        (listener_->HasLgeoElement(file.name) ||
+         (settings.OrderHas('3') && listener_->HasPreparedPart(file.name)))) {
       // A prepared object replaces the file's geometry; its sub-files are
       // still resolved for counts and boxes, but never declared.
       file.flags |= INHERITS_COLOUR;
       frame.write = false;
     }
-    if (settings.OrderHas('P') && hooks_.pov_equivalent_box) {
-      if (std::optional<BBox> box = hooks_.pov_equivalent_box(file.name)) {
+    if (settings.OrderHas('P') && listener_ != nullptr) {
+      if (std::optional<BBox> box = listener_->PovEquivalentBox(file.name)) {
         file.bbox = *box;
         file.flags |= READ | DONE | PRIMITIVE | HAS_BBOX | INHERITS_COLOUR;
       }
@@ -410,8 +409,8 @@ void ModelLoader::FinishFile(Frame& frame) {
         file.flags &= ~STICKER;
     }
   }
-  if (!check_mode && frame.write_on_entry && hooks_.write_declaration)
-    hooks_.write_declaration(file, frame.is_main);
+  if (!check_mode && frame.write_on_entry && listener_ != nullptr)
+    listener_->WriteDeclaration(file, frame.is_main);
   // Once declared, the geometry is in the scene; only counts, box and flags
   // are needed by the files that reference this one.
   if (file.writeMark != 0) reader_.files.FreeFileLines(file);
@@ -511,7 +510,7 @@ void ModelLoader::ComputeExtent(DatFile& file, bool compute_box,
   }
   auto take = [&](const Vector& point, bool to_camera) {
     if (compute_box) BBoxGrow(point, file.bbox);
-    if (to_camera && hooks_.camera_add_point) hooks_.camera_add_point(point);
+    if (to_camera && listener_ != nullptr) listener_->CameraAddPoint(point);
   };
   for (DatLine& line : file.lines) {
     if (line.type == 1) {

@@ -6,7 +6,6 @@
 #define R7P_MODEL_RESOLVE_H_
 
 #include <cstdio>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -29,23 +28,27 @@ inline constexpr int kResolved = 0;
 inline constexpr int kNotResolved = 1;  // not found, or not read to its end
 inline constexpr int kRecursion = 2;    // the whole walk is abandoned
 
-/// Calls into the scene writer and the substitution tables. Every member may
-/// be left empty: it then does nothing / answers "no".
-struct ResolveHooks {
+/// What the loader tells the layers above it while it resolves a model:
+/// the scene writer, the automatic camera and the substitution tables sit
+/// above model/, so they are reached through this one interface. The run
+/// implements it; a loader without one (a check run, tests) writes nothing
+/// and finds no substitutes.
+class ResolveListener {
+ public:
+  virtual ~ResolveListener() = default;
   /// The scene writer's WriteDeclaration(SceneFile, file, is_main); it sets
   /// file.writeMark when it has written the declaration.
-  std::function<void(DatFile& file, bool is_main)> write_declaration;
+  virtual void WriteDeclaration(DatFile& file, bool is_main) = 0;
   /// The camera's CameraAddPoint: a point of the main model's extent.
-  std::function<void(const Vector& point)> camera_add_point;
+  virtual void CameraAddPoint(const Vector& point) = 0;
   /// FindPovEquivalent: the box of the POV-Ray equivalent of a normalised
   /// name, or nullopt when it has none. A conversion also calls it on its
   /// read-ahead thread, so it must not depend on anything a load changes.
-  std::function<std::optional<BBox>(const std::string& name)>
-      pov_equivalent_box;
+  virtual std::optional<BBox> PovEquivalentBox(const std::string& name) = 0;
   /// FindLgeoElement(name, wanted set 0) finds an element.
-  std::function<bool(const std::string& name)> has_lgeo_element;
+  virtual bool HasLgeoElement(const std::string& name) = 0;
   /// OpenPovPartsFile can open the R7PPARTS include file of `name`.
-  std::function<bool(const std::string& name)> has_prepared_part;
+  virtual bool HasPreparedPart(const std::string& name) = 0;
 };
 
 /// Locates and reads the files of one main model after another. One per run;
@@ -54,7 +57,7 @@ struct ResolveHooks {
 class ModelLoader {
  public:
   ModelLoader(ReaderContext& reader, LibraryDirs& library,
-              platform::PathFinder& finder, ResolveHooks hooks);
+              platform::PathFinder& finder, ResolveListener* listener);
   ~ModelLoader();
   ModelLoader(const ModelLoader&) = delete;
   ModelLoader& operator=(const ModelLoader&) = delete;
@@ -142,7 +145,7 @@ class ModelLoader {
   ReaderContext& reader_;
   LibraryDirs& library_;
   platform::PathFinder& finder_;
-  ResolveHooks hooks_;
+  ResolveListener* listener_;  // may be null
   std::string model_path_;
   std::string last_path_;
   // Library lookups of the current search list: a name is searched on the

@@ -30,20 +30,39 @@ std::string Ref(const std::string& name, const char* placement = kIdentity) {
   return std::string("1 16 ") + placement + " " + name + "\n";
 }
 
+// Records what the loader declares and offers to the camera; one POV-Ray
+// equivalent and one prepared part may be named.
+class RecordingListener : public ResolveListener {
+ public:
+  void WriteDeclaration(DatFile& file, bool is_main) override {
+    if (!declare) return;
+    written.push_back(file.name + (is_main ? "*" : ""));
+    file.writeMark = 'w';
+  }
+  void CameraAddPoint(const Vector& p) override { points.push_back(p); }
+  std::optional<BBox> PovEquivalentBox(const std::string& name) override {
+    if (name != pov_equivalent) return std::nullopt;
+    return BBox{{-1, 0, -1}, {1, 1, 1}};
+  }
+  bool HasLgeoElement(const std::string&) override { return false; }
+  bool HasPreparedPart(const std::string& name) override {
+    return name == prepared_part;
+  }
+
+  bool declare = true;
+  std::string pov_equivalent;
+  std::string prepared_part;
+  std::vector<std::string> written;
+  std::vector<Vector> points;
+};
+
 class ResolveTest : public testing_support::SmallLibraryFixture {
  protected:
-  ResolveTest() {
-    SetUpLibrary();
-    hooks_.write_declaration = [this](DatFile& file, bool is_main) {
-      written_.push_back(file.name + (is_main ? "*" : ""));
-      file.writeMark = 'w';
-    };
-    hooks_.camera_add_point = [this](const Vector& p) { points_.push_back(p); };
-  }
+  ResolveTest() { SetUpLibrary(); }
 
   ModelLoader& Loader() {
     finder_ = platform::PathFinder();  // its listings are cached
-    loader_ = std::make_unique<ModelLoader>(reader_, library_, finder_, hooks_);
+    loader_ = std::make_unique<ModelLoader>(reader_, library_, finder_, &listener_);
     return *loader_;
   }
 
@@ -60,10 +79,10 @@ class ResolveTest : public testing_support::SmallLibraryFixture {
   DatFile* File(const std::string& name) { return files_.LookupFile(name); }
 
   TempDir models_;
-  ResolveHooks hooks_;
+  RecordingListener listener_;
   std::unique_ptr<ModelLoader> loader_;
-  std::vector<std::string> written_;
-  std::vector<Vector> points_;
+  std::vector<std::string>& written_ = listener_.written;
+  std::vector<Vector>& points_ = listener_.points;
 };
 
 TEST_F(ResolveTest, PostOrderHandOverAndCounts) {
@@ -298,11 +317,8 @@ TEST_F(ResolveTest, SkippedAndReplacedFiles) {
   lib_.Write("p/stud.dat", "3 16 0 0 0 1 0 0 0 0 1\n");
   std::string model = Ref("4-4edge.dat") + Ref("4-4cyli.dat") + Ref("3001.dat");
   std::string path = models_.Write("m.ldr", model);
-  hooks_.pov_equivalent_box = [](const std::string& name) -> std::optional<BBox> {
-    if (name != "4-4cyli.dat") return std::nullopt;
-    return BBox{{-1, 0, -1}, {1, 1, 1}};
-  };
-  hooks_.has_prepared_part = [](const std::string& name) { return name == "3001.dat"; };
+  listener_.pov_equivalent = "4-4cyli.dat";
+  listener_.prepared_part = "3001.dat";
   Loader();
   ASSERT_EQ(Load(path), 0);
   // The edge-only file is neither read nor written; the equivalent is not
@@ -351,7 +367,7 @@ TEST_F(ResolveTest, ExtentStickersAndRigidPlacement) {
   DatFile& main = files_.slot(0);
   ASSERT_EQ(main.lines.size(), 0u);  // written and freed
   // Recompute from a fresh read without writing to look at the lines.
-  hooks_.write_declaration = nullptr;
+  listener_.declare = false;
   written_.clear();
   points_.clear();
   std::string again = models_.Write("again.ldr", Ref("b.dat", "10 0 0 -1 0 0 0 1 0 0 0 1") +
@@ -375,7 +391,7 @@ TEST_F(ResolveTest, ExtentStickersAndRigidPlacement) {
 
   // Check mode: no boxes, no writing, no substitution.
   switches_.CheckMode = true;
-  hooks_.write_declaration = [this](DatFile& f, bool) { written_.push_back(f.name); };
+  listener_.declare = true;
   Loader();
   ASSERT_EQ(Load(models_.Write("c.ldr", Ref("b.dat") + "3 16 0 0 0 1 0 0 0 0 1\n")), 0);
   EXPECT_TRUE(written_.empty());
@@ -385,7 +401,7 @@ TEST_F(ResolveTest, ExtentStickersAndRigidPlacement) {
 TEST_F(ResolveTest, StartModel) {
   RunSwitches switches;
   LibraryDirs unset(switches, diag_, colours_, finder_);
-  ModelLoader without_library(reader_, unset, finder_, hooks_);
+  ModelLoader without_library(reader_, unset, finder_, &listener_);
   EXPECT_EQ(without_library.StartModel("x.ldr"), -1);
 
   settings_.DefaultColor = 4;
@@ -424,7 +440,7 @@ TEST(ResolveSharedLibrary, RealModelsResolve) {
   LibraryDirs library(switches, diag, colours, finder);
   library.SetUpLibrary();
   reader.colour_known = [&](int32_t c) { return colours.IsColour(c); };
-  ModelLoader loader(reader, library, finder, ResolveHooks{});
+  ModelLoader loader(reader, library, finder, nullptr);
   int models = 0;
   for (const auto& entry : std::filesystem::directory_iterator(root + "/models")) {
     const std::string path = entry.path().string();

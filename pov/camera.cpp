@@ -216,8 +216,9 @@ void Camera::PlaceCamera(const Vector& centre, Diagnostics& diag, FILE* out) {
   } else {
     Vector l1, l2;
     if (!SolveAutomatic(diag, l1, l2)) {
-      // The scene written so far stays on disk for inspection.
-      std::exit(1);
+      // SolveAutomatic has said why; the scene written so far stays on
+      // disk for inspection.
+      diag.FatalErrorReported();
     }
     // L1 fits the vertical limits, L2 the horizontal ones; the one further
     // back along the view fits both.

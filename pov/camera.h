@@ -43,7 +43,8 @@ class Camera {
   /// Computes location and look-at and writes the section Camera with the
   /// camera block to `out`. `box` is the model's bounding box, `centre` its
   /// midpoint. A singular placement system (sky parallel to the view) is
-  /// reported on diag's message stream and ends the process with status 1.
+  /// reported on diag's message stream and ends the process with status 1
+  /// (Diagnostics::FatalErrorReported).
   void WriteCamera(FILE* out, const BBox& box, const Vector& centre,
                    Diagnostics& diag);
 

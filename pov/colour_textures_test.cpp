@@ -134,7 +134,7 @@ TEST_F(ColourTextures, LgeoColoursTakeLgeoTexturesOrNoteTheirAbsence) {
   testing_support::TempDir dir;
   dir.Write("lg_elements.lst", "3001 brick2x4 L\n");
   dir.Write("lg_colors.lst", "4 lg_red\n36 lg_tr_red\n4 lg_red_new\n");
-  ASSERT_EQ(0, lgeo.LoadLgeoLists(dir.path(), 0, finder, diag));
+  ASSERT_EQ(Status::kOk, lgeo.LoadLgeoLists(dir.path(), 0, finder, diag));
   AddColour(4, "Red", 0xFF0000, 0x20);
   AddColour(14, "Yellow", 0xFFFF00);
   AddColour(36, "Trans_Red", 0xFF0000, 0x08, 128);

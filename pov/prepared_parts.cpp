@@ -156,6 +156,14 @@ std::string PovPartsFileName(const std::string& name) {
   return result;
 }
 
+bool HasPreparedPart(platform::PathFinder& finder, const std::string& ldraw_dir,
+                     const std::string& name) {
+  FILE* file = OpenPovPartsFile(finder, ldraw_dir, name);
+  if (file == nullptr) return false;
+  fclose(file);
+  return true;
+}
+
 FILE* OpenPovPartsFile(platform::PathFinder& finder,
                        const std::string& ldraw_dir, const std::string& name,
                        std::string* found_path) {

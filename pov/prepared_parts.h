@@ -27,6 +27,10 @@ FILE* OpenPovPartsFile(platform::PathFinder& finder,
                        const std::string& ldraw_dir, const std::string& name,
                        std::string* found_path = nullptr);
 
+/// Whether OpenPovPartsFile finds an include file for `name`.
+bool HasPreparedPart(platform::PathFinder& finder, const std::string& ldraw_dir,
+                     const std::string& name);
+
 /// Substitution '3': reads the R7PDATA lines of the record's include file
 /// (version, flag and uses lines; remarks on the message stream; "uses"
 /// files declared first), then opens the guard and writes the #include line.

@@ -103,7 +103,7 @@ class LgeoElementsTest : public SceneWriterTest {
     dir.Write("lgeo/lg_elements.lst",
               "3001 3001 L\n3040 3040b LS\n3003 3003 A\n3004 3004 LA\n");
     dir.Write("lgeo/lg_colors.lst", "4 lg_red\n");
-    EXPECT_EQ(lgeo.LoadLgeoLists(dir.path() + "/lgeo", 0, finder, diag), 0);
+    EXPECT_EQ(lgeo.LoadLgeoLists(dir.path() + "/lgeo", 0, finder, diag), Status::kOk);
   }
   TempDir dir;
 };

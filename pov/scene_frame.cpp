@@ -318,7 +318,7 @@ void WriteSceneHeader(SceneContext& ctx, FILE* file) {
   if (ctx.state.HeaderWritten) return;
   ctx.state.HeaderWritten = true;
   WriteHeaderComments(ctx, file);
-  if (ctx.state.header_callback) ctx.state.header_callback(file);
+  fputs(ctx.state.header_lines.c_str(), file);
   WriteSceneDefines(ctx, file);
 }
 

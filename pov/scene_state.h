@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,9 +45,9 @@ struct SceneState {
   /// Byte offset just after the header comment block; the error block
   /// overwrites the file from here. 0 until the header is written.
   long DefinesStart = 0;
-  /// The driver's header lines (ldconfig.ldr, command line), called once
+  /// The driver's header lines (ldconfig.ldr, command line), written once
   /// after the header comment block and before the definitions.
-  std::function<void(FILE*)> header_callback;
+  std::string header_lines;
   SceneHeaderInfo header;
   /// Host path of the library's R7PPARTS directory, empty when there is
   /// none. R7Begin.inc and R7End.inc are looked up in it.

@@ -36,12 +36,17 @@ bool IsEmptyModel(FileTable& files) {
   return model.elementCount == 0 || !model.Has(HAS_BBOX);
 }
 
-void OfferBoxCorners(const BBox& box, const SceneTailParts& parts) {
-  if (!parts.camera_wants_points || !parts.camera_add_point) return;
-  if (!parts.camera_wants_points()) return;
+void OfferBoxCorners(const BBox& box, SceneTailParts& parts) {
+  if (!parts.CameraWantsPoints()) return;
   Vector corners[8];
   BBoxCorners(corners, box);
-  for (const Vector& corner : corners) parts.camera_add_point(corner);
+  for (const Vector& corner : corners) parts.CameraAddPoint(corner);
+}
+
+// The error block over the scene's body; `result` says which one.
+TailResult ErrorBlock(SceneContext& ctx, FILE* file, TailResult result) {
+  (void)WriteErrorBlock(ctx, file, result == TailResult::kEmptyModel ? -2 : -1);
+  return result;
 }
 
 void WriteModelData(const Settings& settings, const BBox& box,
@@ -130,9 +135,9 @@ bool LightsAreFinite(const LightList& lights, const Vector& centre,
 
 // The tail cannot be written for POV-Ray: say why, and the body of the
 // scene becomes the error block.
-int RefuseTail(SceneContext& ctx, FILE* file, const char* reason) {
+TailResult RefuseTail(SceneContext& ctx, FILE* file, const char* reason) {
   ctx.diag.ReportInputError("%s", reason);
-  return WriteErrorBlock(ctx, file, -1);
+  return ErrorBlock(ctx, file, TailResult::kFailed);
 }
 
 void WriteFileWarnings(FileTable& files, FILE* file) {
@@ -149,36 +154,39 @@ void WriteFileWarnings(FileTable& files, FILE* file) {
 
 }  // namespace
 
-SceneTailParts MakeSceneTailParts(Camera& camera, SceneWriterContext& writer,
-                                  const Statistics& stats, int verbose) {
-  SceneTailParts parts;
-  parts.camera_wants_points = [&camera] { return camera.NeedsPoints(); };
-  parts.camera_add_point = [&camera](const Vector& p) {
-    camera.CameraAddPoint(p);
-  };
-  parts.write_camera = [&camera, &writer](FILE* file, const BBox& box,
-                                          const Vector& centre) {
-    camera.WriteCamera(file, box, centre, writer.scene.diag);
-    return static_cast<float>(camera.Distance());
-  };
-  parts.camera_placement_usable = [&camera] {
-    return camera.PlacementUsable();
-  };
-  parts.write_model_object = [&writer](FILE* file) {
-    WriteModelObject(file, writer);
-  };
-  parts.write_statistics = [&stats, &writer, verbose](FILE* file,
-                                                      const char* prefix) {
-    stats.WriteStatistics(file, prefix, writer.scene.files,
-                          writer.scene.settings, verbose);
-  };
-  return parts;
+bool CameraObjectAndStatistics::CameraWantsPoints() {
+  return camera_.NeedsPoints();
 }
 
-int WriteSceneTail(SceneContext& ctx, FILE* file, bool load_failed,
-                   LightList& lights, const SceneTailParts& parts) {
-  if (load_failed) return WriteErrorBlock(ctx, file, -1);
-  if (IsEmptyModel(ctx.files)) return WriteErrorBlock(ctx, file, -2);
+void CameraObjectAndStatistics::CameraAddPoint(const Vector& point) {
+  camera_.CameraAddPoint(point);
+}
+
+float CameraObjectAndStatistics::WriteCamera(FILE* file, const BBox& box,
+                                             const Vector& centre) {
+  camera_.WriteCamera(file, box, centre, writer_.scene.diag);
+  return static_cast<float>(camera_.Distance());
+}
+
+bool CameraObjectAndStatistics::CameraPlacementUsable() {
+  return camera_.PlacementUsable();
+}
+
+void CameraObjectAndStatistics::WriteModelObject(FILE* file) {
+  ::WriteModelObject(file, writer_);
+}
+
+void CameraObjectAndStatistics::WriteStatistics(FILE* file,
+                                                const char* prefix) {
+  stats_.WriteStatistics(file, prefix, writer_.scene.files,
+                         writer_.scene.settings, verbose_);
+}
+
+TailResult WriteSceneTail(SceneContext& ctx, FILE* file, bool load_failed,
+                          LightList& lights, SceneTailParts& parts) {
+  if (load_failed) return ErrorBlock(ctx, file, TailResult::kFailed);
+  if (IsEmptyModel(ctx.files))
+    return ErrorBlock(ctx, file, TailResult::kEmptyModel);
   const Settings& settings = ctx.settings;
   const BBox box = ctx.files.slot(0).bbox;
   OfferBoxCorners(box, parts);
@@ -194,8 +202,8 @@ int WriteSceneTail(SceneContext& ctx, FILE* file, bool load_failed,
   // puts globe lights of radius 0 at the box centre.
   float camera_distance = 0;
   if (settings.Has(CameraOn)) {
-    if (parts.write_camera) camera_distance = parts.write_camera(file, box, centre);
-    if (parts.camera_placement_usable && !parts.camera_placement_usable())
+    camera_distance = parts.WriteCamera(file, box, centre);
+    if (!parts.CameraPlacementUsable())
       return RefuseTail(ctx, file, "Cannot place the camera for this model");
   } else {
     WriteIncludeSection(ctx, file, IncludeKind::Camera, settings.IncludeCamera);
@@ -210,9 +218,9 @@ int WriteSceneTail(SceneContext& ctx, FILE* file, bool load_failed,
     WriteIncludeSection(ctx, file, IncludeKind::Lights, settings.IncludeLights);
   }
 
-  if (parts.write_model_object) parts.write_model_object(file);
+  parts.WriteModelObject(file);
   WriteSectionTitle(file, "Statistics");
-  if (parts.write_statistics) parts.write_statistics(file, "// ");
+  parts.WriteStatistics(file, "// ");
   WriteFileWarnings(ctx.files, file);
   if (settings.AspectRatio != 0)
     fprintf(ctx.diag.message_stream,
@@ -222,7 +230,7 @@ int WriteSceneTail(SceneContext& ctx, FILE* file, bool load_failed,
     WriteIncludeSection(ctx, file, IncludeKind::R7End);
   WriteIncludeSection(ctx, file, IncludeKind::AtEnd, settings.IncludeAtEnd);
   WriteSectionTitle(file, "End");
-  return 0;
+  return TailResult::kWritten;
 }
 
 void WriteLights(FILE* file, const LightList& lights, const Vector& centre,

@@ -4,55 +4,80 @@
 #define R7P_POV_SCENE_TAIL_H_
 
 #include <cstdio>
-#include <functional>
 
 #include "geometry/lights.h"
 #include "geometry/vector.h"
 #include "pov/scene_state.h"
 
-/// The pieces of the tail written by other modules; the driver wires them
-/// to the camera, the declaration writer and the statistics. An empty
-/// member is skipped (camera_distance then counts as 0).
-struct SceneTailParts {
-  /// True when the camera is placed automatically and has been offered no
-  /// point of the model yet.
-  std::function<bool()> camera_wants_points;
-  /// Offers one point of the model to the automatic camera.
-  std::function<void(const Vector&)> camera_add_point;
-  /// Writes the camera block for the model box and its centre and returns
-  /// the camera distance |lookAt - location| of the placement it computed.
-  std::function<float(FILE*, const BBox& box, const Vector& centre)>
-      write_camera;
-  /// True when the placement computed by write_camera can be written for
-  /// POV-Ray (finite, location apart from the look-at point). Empty: not
-  /// checked.
-  std::function<bool()> camera_placement_usable;
-  /// Writes the section "ModelObject %s" with the model's object.
-  std::function<void(FILE*)> write_model_object;
-  /// Writes the statistics report with each line starting with `prefix`.
-  std::function<void(FILE*, const char* prefix)> write_statistics;
-};
-
 class Camera;
 class Statistics;
 struct SceneWriterContext;
 
-/// The parts wired to the run's camera, the declaration writer (model
+/// The pieces of the tail written by other parts of the scene writer: the
+/// automatic camera, the model object and the statistics report. The tail's
+/// own tests stand in for them; a run uses CameraObjectAndStatistics.
+class SceneTailParts {
+ public:
+  virtual ~SceneTailParts() = default;
+  /// True when the camera is placed automatically and has been offered no
+  /// point of the model yet.
+  virtual bool CameraWantsPoints() = 0;
+  /// Offers one point of the model to the automatic camera.
+  virtual void CameraAddPoint(const Vector& point) = 0;
+  /// Writes the camera block for the model box and its centre and returns
+  /// the camera distance |lookAt - location| of the placement it computed.
+  virtual float WriteCamera(FILE* file, const BBox& box,
+                            const Vector& centre) = 0;
+  /// True when the placement computed by WriteCamera can be written for
+  /// POV-Ray (finite, location apart from the look-at point).
+  virtual bool CameraPlacementUsable() = 0;
+  /// Writes the section "ModelObject %s" with the model's object.
+  virtual void WriteModelObject(FILE* file) = 0;
+  /// Writes the statistics report with each line starting with `prefix`.
+  virtual void WriteStatistics(FILE* file, const char* prefix) = 0;
+};
+
+/// The parts of a run: the run's camera, the declaration writer (model
 /// object) and the statistics (report with `verbose`, the -v count).
-SceneTailParts MakeSceneTailParts(Camera& camera, SceneWriterContext& writer,
-                                  const Statistics& stats, int verbose);
+class CameraObjectAndStatistics : public SceneTailParts {
+ public:
+  CameraObjectAndStatistics(Camera& camera, SceneWriterContext& writer,
+                            const Statistics& stats, int verbose)
+      : camera_(camera), writer_(writer), stats_(stats), verbose_(verbose) {}
+
+  bool CameraWantsPoints() override;
+  void CameraAddPoint(const Vector& point) override;
+  float WriteCamera(FILE* file, const BBox& box, const Vector& centre) override;
+  bool CameraPlacementUsable() override;
+  void WriteModelObject(FILE* file) override;
+  void WriteStatistics(FILE* file, const char* prefix) override;
+
+ private:
+  Camera& camera_;
+  SceneWriterContext& writer_;
+  const Statistics& stats_;
+  int verbose_;
+};
+
+/// How the tail ended.
+enum class [[nodiscard]] TailResult {
+  kWritten,     // every section written
+  kFailed,      // the error block replaced the body
+  kEmptyModel,  // the main model has nothing to show: the "Empty model" block
+};
 
 /// Finishes the scene after the model has been written. With `load_failed`
-/// writes the error block and returns -1; when the main model (file table
-/// slot 0) has no objects or no bounding box, the "Empty model" block and
-/// returns -2. Otherwise writes the tail sections in order (default globe
+/// writes the error block and returns kFailed; when the main model (file
+/// table slot 0) has no objects or no bounding box, the "Empty model" block
+/// and returns kEmptyModel. Otherwise writes the tail sections in order (default globe
 /// lights are appended to `lights` when no other light was asked for, or
 /// with -ld), prints the aspect-ratio reminder on the message stream with
-/// -car, and returns 0. A model box, camera placement or light position
-/// that POV-Ray could not read (not finite, or a camera without direction)
-/// is reported on the message stream and gives the error block and -1.
-int WriteSceneTail(SceneContext& ctx, FILE* file, bool load_failed,
-                   LightList& lights, const SceneTailParts& parts);
+/// -car, and returns kWritten. A model box, camera placement or light
+/// position that POV-Ray could not read (not finite, or a camera without
+/// direction) is reported on the message stream and gives the error block
+/// and kFailed.
+TailResult WriteSceneTail(SceneContext& ctx, FILE* file, bool load_failed,
+                          LightList& lights, SceneTailParts& parts);
 
 /// Writes the section "Lights" and one light_source per light. Globe lights
 /// sit around `centre`; a radius r <= 0 means (1 - r/100) times

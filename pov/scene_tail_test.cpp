@@ -12,6 +12,34 @@
 
 namespace {
 
+// Stands in for the camera, the model object and the statistics.
+class StandInParts : public SceneTailParts {
+ public:
+  bool CameraWantsPoints() override { return wants_points; }
+  void CameraAddPoint(const Vector& p) override { offered.push_back(p); }
+  float WriteCamera(FILE* f, const BBox&, const Vector& centre) override {
+    if (camera_text != nullptr) {
+      fputs(camera_text, f);
+      return 120.0f;
+    }
+    fprintf(f, "\n//// Camera\ncamera { look_at <%g,%g,%g> }\n",
+            static_cast<double>(centre.x), static_cast<double>(centre.y),
+            static_cast<double>(centre.z));
+    return 100.0f;
+  }
+  bool CameraPlacementUsable() override { return true; }
+  void WriteModelObject(FILE* f) override {
+    fputs("\n//// ModelObject car.ldr\nobject { car_dot_ldr }\n\n\n", f);
+  }
+  void WriteStatistics(FILE* f, const char* prefix) override {
+    fprintf(f, "%sModel has 1 parts (8 studs)\n", prefix);
+  }
+
+  bool wants_points = false;
+  std::vector<Vector> offered;
+  const char* camera_text = nullptr;  // a fixed camera block, distance 120
+};
+
 // A model of one 2x4 brick-sized box, with stand-ins for the camera, the
 // model object and the statistics.
 class SceneTail : public SceneFixture {
@@ -23,25 +51,11 @@ class SceneTail : public SceneFixture {
     model.writeMark = 'N';
     model.bbox.min = Vector{-10, -24, -20};
     model.bbox.max = Vector{10, 0, 20};
-    parts.camera_wants_points = [this] { return wants_points; };
-    parts.camera_add_point = [this](const Vector& p) { offered.push_back(p); };
-    parts.write_camera = [](FILE* f, const BBox&, const Vector& centre) {
-      fprintf(f, "\n//// Camera\ncamera { look_at <%g,%g,%g> }\n",
-              static_cast<double>(centre.x), static_cast<double>(centre.y),
-              static_cast<double>(centre.z));
-      return 100.0f;
-    };
-    parts.write_model_object = [](FILE* f) {
-      fputs("\n//// ModelObject car.ldr\nobject { car_dot_ldr }\n\n\n", f);
-    };
-    parts.write_statistics = [](FILE* f, const char* prefix) {
-      fprintf(f, "%sModel has 1 parts (8 studs)\n", prefix);
-    };
   }
 
-  std::string Tail(int expected_result = 0) {
+  std::string Tail() {
     testing_support::MemoryFile out;
-    EXPECT_EQ(expected_result,
+    EXPECT_EQ(TailResult::kWritten,
               WriteSceneTail(ctx, out.get(), false, lights, parts));
     return out.text();
   }
@@ -52,10 +66,10 @@ class SceneTail : public SceneFixture {
     return out.text();
   }
 
-  SceneTailParts parts;
+  StandInParts parts;
   LightList lights;
-  bool wants_points = false;
-  std::vector<Vector> offered;
+  bool& wants_points = parts.wants_points;
+  std::vector<Vector>& offered = parts.offered;
 };
 
 constexpr const char* kModelData =
@@ -222,7 +236,7 @@ TEST_F(SceneTail, FailedOrEmptyModelGivesTheErrorBlock) {
     fputs("// header\n", f);
     state.DefinesStart = ftell(f);
     fputs("#declare x = 1;\n", f);
-    int result = WriteSceneTail(ctx, f, failed, lights, parts);
+    TailResult result = WriteSceneTail(ctx, f, failed, lights, parts);
     fclose(f);
     f = fopen(path.c_str(), "rb");
     char buffer[1024] = {};
@@ -232,16 +246,16 @@ TEST_F(SceneTail, FailedOrEmptyModelGivesTheErrorBlock) {
     return result;
   };
   std::string text;
-  EXPECT_EQ(-1, run(true, &text));
+  EXPECT_EQ(TailResult::kFailed, run(true, &text));
   EXPECT_EQ("// header\n// Error occurred" + std::string(60, ' ') + "!\n", text);
 
   files.slot(0).elementCount = 0;
-  EXPECT_EQ(-2, run(false, &text));
+  EXPECT_EQ(TailResult::kEmptyModel, run(false, &text));
   EXPECT_EQ("// header\n// Empty model" + std::string(63, ' ') + "!\n", text);
 
   files.slot(0).elementCount = 3;
   files.slot(0).flags &= ~HAS_BBOX;
-  EXPECT_EQ(-2, run(false, &text));
+  EXPECT_EQ(TailResult::kEmptyModel, run(false, &text));
   EXPECT_EQ("// header\n// Empty model" + std::string(63, ' ') + "!\n", text);
   EXPECT_TRUE(lights.Empty());
 }
@@ -291,16 +305,13 @@ TEST_F(SceneTail, FullSceneRendersWithPovray) {
   AddColour(383, "Chrome_Silver", 0xE0E0E0, 0x01);
   AddColour(65, "Rubber", 0x303030, 0x03);
   state.header.banner = "R7P test";
-  state.header_callback = [](FILE* f) { fputs("// Commandline: r7p\n", f); };
+  state.header_lines = "// Commandline: r7p\n";
   for (int colour : {4, 36, 21, 79, 60, 383, 65, 0x2FF8000, 0x3FF8000})
     files.AddUsedColour(colour);
   settings.SettingsFlags |= Bumps;
   settings.Quality = 3;
-  parts.write_camera = [](FILE* f, const BBox&, const Vector&) {
-    fputs("\n//// Camera\ncamera { location <0,-60,-120> look_at <0,-12,0> }\n",
-          f);
-    return 120.0f;
-  };
+  parts.camera_text =
+      "\n//// Camera\ncamera { location <0,-60,-120> look_at <0,-12,0> }\n";
   testing_support::TempDir dir;
   std::string path = dir.path() + "/scene.pov";
   FILE* f = fopen(path.c_str(), "wb");
@@ -320,7 +331,7 @@ TEST_F(SceneTail, FullSceneRendersWithPovray) {
           MaterialText(0x2FF8000, false).c_str());
   fputs("}\n#end // ifndef (car_dot_ldr)\n\n", f);
   settings.FloorType = 'c';
-  ASSERT_EQ(0, WriteSceneTail(ctx, f, false, lights, parts));
+  ASSERT_EQ(TailResult::kWritten, WriteSceneTail(ctx, f, false, lights, parts));
   fclose(f);
 
   std::string messages_of_povray;

@@ -112,24 +112,24 @@ void LibraryDirs::SetLgeoDirOption(const std::string& dir) {
   LgeoDirSource = "-lgd<dir> option";
 }
 
-int LibraryDirs::ResolveLgeoDir() {
+bool LibraryDirs::ResolveLgeoDir() {
   if (LgeoDir.empty() && switches_.LgeoDirOption)
     SetLgeoDirOption(*switches_.LgeoDirOption);
   if (!LgeoDir.empty()) {
     StripTrailingBackslashes(&LgeoDir);
-    return 1;
+    return true;
   }
   if (std::optional<std::string> env = platform::GetEnv("LGEODIR")) {
     LgeoDir = *env;
     LgeoDirSource = "LGEODIR environment variable";
     StripTrailingBackslashes(&LgeoDir);
-    return 1;
+    return true;
   }
   LgeoDirSource.clear();
   if (PathIniGetIniValue(record_.get(), "LDraw", "LgeoDirectory", &LgeoDir,
                          kPathBuffer, &LgeoDirSource, kPathBuffer, finder_)) {
     StripTrailingBackslashes(&LgeoDir);
-    return 1;
+    return true;
   }
   const std::string& root = LDrawDir();
   struct Candidate {
@@ -144,8 +144,8 @@ int LibraryDirs::ResolveLgeoDir() {
     if (!found || !platform::IsDirectory(*found)) continue;
     LgeoDir = *found;
     LgeoDirSource = candidate.source;
-    return 1;
+    return true;
   }
   LgeoDir.clear();
-  return 0;
+  return false;
 }

@@ -48,9 +48,9 @@ class LibraryDirs {
   void SetLgeoDirOption(const std::string& dir);
   /// Finds the LGEO directory: -lgd (SetLgeoDirOption or
   /// RunSwitches::LgeoDirOption), LGEODIR, LDraw.ini [LDraw]
-  /// LgeoDirectory, LDrawDir/lgeo, LDrawDir/Apps/lgeo. Returns 1 found (in
-  /// LgeoDir and LgeoDirSource), 0 not found (LgeoDir emptied).
-  int ResolveLgeoDir();
+  /// LgeoDirectory, LDrawDir/lgeo, LDrawDir/Apps/lgeo. True when found (in
+  /// LgeoDir and LgeoDirSource); false leaves LgeoDir empty.
+  bool ResolveLgeoDir();
 
   /// The search-directory record; null before SetUpLibrary.
   PathIniData* record() { return record_.get(); }

@@ -163,31 +163,31 @@ TEST_F(LibraryDirsTest, LgeoDirectoryOrder) {
   env_.Set("LDRAWDIR", lib_.path());
   lib_.Mkdir("Apps/LGEO");
   Library().SetUpLibrary();
-  EXPECT_EQ(library_->ResolveLgeoDir(), 1);
+  EXPECT_TRUE(library_->ResolveLgeoDir());
   EXPECT_EQ(library_->LgeoDir, lib_.path() + "/Apps/LGEO");
   EXPECT_EQ(library_->LgeoDirSource, "LDRAWDIR\\Apps\\lgeo");
 
   lib_.Mkdir("lgeo");
   Library().SetUpLibrary();
-  EXPECT_EQ(library_->ResolveLgeoDir(), 1);
+  EXPECT_TRUE(library_->ResolveLgeoDir());
   EXPECT_EQ(library_->LgeoDir, lib_.path() + "/lgeo");
   EXPECT_EQ(library_->LgeoDirSource, "LDRAWDIR\\lgeo");
 
   std::string ini = lib_.Write("LDraw.ini", "[LDraw]\nLgeoDirectory=/x/lg//\n");
   Library().SetUpLibrary();
-  EXPECT_EQ(library_->ResolveLgeoDir(), 1);
+  EXPECT_TRUE(library_->ResolveLgeoDir());
   EXPECT_EQ(library_->LgeoDir, "/x/lg");
   EXPECT_EQ(library_->LgeoDirSource, ini);
 
   env_.Set("LGEODIR", "/does/not/exist/");  // not tested here
   Library().SetUpLibrary();
-  EXPECT_EQ(library_->ResolveLgeoDir(), 1);
+  EXPECT_TRUE(library_->ResolveLgeoDir());
   EXPECT_EQ(library_->LgeoDir, "/does/not/exist");
   EXPECT_EQ(library_->LgeoDirSource, "LGEODIR environment variable");
 
   switches_.LgeoDirOption = "/opt/lgeo\\/";
   Library();
-  EXPECT_EQ(library_->ResolveLgeoDir(), 1);
+  EXPECT_TRUE(library_->ResolveLgeoDir());
   EXPECT_EQ(library_->LgeoDir, "/opt/lgeo");
   EXPECT_EQ(library_->LgeoDirSource, "-lgd<dir> option");
 
@@ -198,7 +198,7 @@ TEST_F(LibraryDirsTest, LgeoDirectoryOrder) {
   bare.Mkdir("parts");
   switches_.LDrawDirOption = bare.path();
   Library().SetUpLibrary();
-  EXPECT_EQ(library_->ResolveLgeoDir(), 0);
+  EXPECT_FALSE(library_->ResolveLgeoDir());
   EXPECT_EQ(library_->LgeoDir, "");
 }
 

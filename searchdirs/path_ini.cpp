@@ -306,23 +306,23 @@ int ParseEntry(const std::string& entry, const EntryContext& context,
 
 }  // namespace
 
-int PathIniGetIniValue(const PathIniData* data, const char* section,
-                       const char* key, std::string* value, size_t value_size,
-                       std::string* ini_path, size_t ini_path_size,
-                       platform::PathFinder& finder) {
+bool PathIniGetIniValue(const PathIniData* data, const char* section,
+                        const char* key, std::string* value, size_t value_size,
+                        std::string* ini_path, size_t ini_path_size,
+                        platform::PathFinder& finder) {
   std::string private_path;
   if (ini_path == nullptr) ini_path = &private_path;
-  if (section == nullptr || key == nullptr || value == nullptr) return 0;
+  if (section == nullptr || key == nullptr || value == nullptr) return false;
   if (!ini_path->empty())
-    return ReadIniFile(*ini_path, section, key, value, value_size, finder) ? 1 : 0;
+    return ReadIniFile(*ini_path, section, key, value, value_size, finder);
   for (const std::string& candidate : IniCandidates(data, ini_path_size)) {
     if (!ReadIniFile(candidate, section, key, value, value_size, finder))
       continue;
     *ini_path = finder.Find(candidate).value_or(candidate);
-    return 1;
+    return true;
   }
   ini_path->clear();
-  return 0;
+  return false;
 }
 
 std::unique_ptr<PathIniData> PathIniGet(const char* ldraw_dir,

@@ -84,11 +84,11 @@ int PathIniComputeRealDirs(PathIniData* data, bool verify,
 /// receives the path of the file that had the key, or is emptied; null, a
 /// private buffer is used. `value` gets at most value_size - 1 characters,
 /// trailing blanks, tabs, line ends and Ctrl-Z removed. Candidate paths are
-/// at most ini_path_size - 1 characters. Returns 1 found, 0 not found.
-int PathIniGetIniValue(const PathIniData* data, const char* section,
-                       const char* key, std::string* value, size_t value_size,
-                       std::string* ini_path, size_t ini_path_size,
-                       platform::PathFinder& finder);
+/// at most ini_path_size - 1 characters. True when the key was found.
+bool PathIniGetIniValue(const PathIniData* data, const char* section,
+                        const char* key, std::string* value, size_t value_size,
+                        std::string* ini_path, size_t ini_path_size,
+                        platform::PathFinder& finder);
 
 /// Releases every SearchDir; nSearchDirs becomes 0.
 void PathIniFreeRealDirs(PathIniData* data);

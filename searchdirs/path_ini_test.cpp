@@ -145,9 +145,8 @@ TEST_F(PathIniTest, IniValueReading) {
   EXPECT_EQ(value_of("LDraw", "Late"), std::nullopt);
   std::string missing = lib_.path() + "/none.ini";
   std::string value;
-  EXPECT_EQ(PathIniGetIniValue(nullptr, "LDraw", "Key", &value, 10, &missing,
-                               4096, finder_),
-            0);
+  EXPECT_FALSE(PathIniGetIniValue(nullptr, "LDraw", "Key", &value, 10, &missing,
+                                  4096, finder_));
 }
 
 TEST_F(PathIniTest, IniSearchOrder) {
