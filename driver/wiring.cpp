@@ -107,13 +107,6 @@ RunServices::RunServices(Run& r)
       loader(reader, library, r.finder, MakeResolveHooks(*this)) {
   reader.validator = &validator;
   reader.colours = &r.colours;
-  reader.validate_line = [this](DatLine& line, const std::string& name,
-                                DatFile& file) {
-    return validator.ValidateLine(line, name, file);
-  };
-  reader.colour_known = [this](int32_t colour) {
-    return run.colours.IsColour(colour);
-  };
 }
 
 ConversionHooks WireConversionHooks(RunServices& s) {
@@ -147,7 +140,7 @@ ConversionHooks WireConversionHooks(RunServices& s) {
   };
   hooks.last_opened_path = [&s] { return s.loader.LastOpenedPath(); };
   hooks.start_model = [&s](const std::string& path) {
-    return s.loader.StartModel(path);
+    return s.loader.StartModel(path) == Status::kOk ? 0 : -1;
   };
   hooks.start_scene = [&s](const std::string& path,
                            std::function<void(FILE*)> header_callback) {
@@ -157,7 +150,9 @@ ConversionHooks WireConversionHooks(RunServices& s) {
     run.scene.scene = scene;
     run.camera.SetDebugStream(scene);
   };
-  hooks.load_model = [&s] { return s.loader.LoadModel(); };
+  hooks.load_model = [&s] {
+    return s.loader.LoadModel() == Status::kOk ? 0 : -1;
+  };
   // The comparison writes the LDraw version under the plain identifier
   // first and switches to the "_lgeo" names itself.
   hooks.write_lgeo_comparison = [&s](FILE* scene) {

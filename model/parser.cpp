@@ -89,7 +89,7 @@ class DatFileReader {
 
   /// Reads every line of `source` (StreamLines or PrescannedLines).
   template <class Source>
-  int Read(Source& source);
+  Status Read(Source& source);
 
  private:
   /// The per-section state, cleared at the start of the file and at every
@@ -104,7 +104,7 @@ class DatFileReader {
   };
 
   void Begin();
-  int Finish(Outcome last);
+  Status Finish(Outcome last);
   Outcome ProcessLine(char* buffer, size_t length, const GeometryScan* scanned);
   Outcome ScanTypeZero(const char* after_zero, const char* end, DatLine& line,
                        const char** meta);
@@ -119,7 +119,7 @@ class DatFileReader {
   void TakeModelText(const char* meta);
   Outcome StartNextSection(const std::string& raw_name);
   void EndSection(bool at_eof);
-  int Validate(DatLine& line, const std::string& name);
+  LineVerdict Validate(DatLine& line, const std::string& name);
   bool ColourKnown(int32_t colour) const;
   bool IsStored(int32_t type) const {
     return ((ctx_.line_type_mask >> type) & 1u) != 0;
@@ -148,16 +148,16 @@ void DatFileReader::Begin() {
   if (ctx_.validator != nullptr) ctx_.validator->BeginFile();
 }
 
-int DatFileReader::Finish(Outcome last) {
+Status DatFileReader::Finish(Outcome last) {
   if (last != Outcome::kStop && last != Outcome::kAbandon)
     EndSection(true);
   else
     ctx_.last_read_plain = false;
-  return last == Outcome::kAbandon ? 0 : 1;
+  return last == Outcome::kAbandon ? Status::kFailed : Status::kOk;
 }
 
 template <class Source>
-int DatFileReader::Read(Source& source) {
+Status DatFileReader::Read(Source& source) {
   Begin();
   Outcome outcome = Outcome::kStore;
   SourceLine line;
@@ -221,7 +221,7 @@ Outcome DatFileReader::ProcessLine(char* buffer, size_t length,
     outcome = HandleMeta(meta, line, &opened);
     if (outcome != Outcome::kStore) return outcome;
   }
-  if (Validate(line, name) != 0) return Outcome::kDrop;
+  if (Validate(line, name) == LineVerdict::kDrop) return Outcome::kDrop;
   if (line.type == 1) {
     line.file = ctx_.files.GetOrAddFile(false, name);
     if (line.file == nullptr) return Outcome::kDrop;
@@ -305,8 +305,10 @@ Outcome DatFileReader::CheckType(const GeometryScan& scan, DatLine& line) {
   return Outcome::kStore;
 }
 
-// Step 5 of a type-1 line: the target name, the mirror test, light sources
-// and speed primitives.
+// The reference of a type-1 line: its target name (a quoted empty name
+// drops the line), the determinant that tells a mirrored placement,
+// light.dat as a light source, and the warning for a speed primitive
+// referenced directly.
 Outcome DatFileReader::PrepareReference(const char* rest, DatLine& line,
                                         std::string* name, double* det) {
   *name = ReadFileName(rest, diag_);
@@ -374,7 +376,8 @@ Outcome DatFileReader::HandleMeta(const char* meta, DatLine& line,
     diag_.ReportMessage(0, kWarning, "This keyword is deprecated");
     return Outcome::kStore;
   }
-  if (ParsePartType(meta, *target_, diag_) < 0) return Outcome::kDrop;
+  if (ParsePartType(meta, *target_, diag_) == Status::kFailed)
+    return Outcome::kDrop;
   return HandleKeyword(meta, line);
 }
 
@@ -498,21 +501,18 @@ void DatFileReader::EndSection(bool at_eof) {
 
 // The line checks; in check mode a library file shows only their level-0
 // messages, whatever the user's warning level.
-int DatFileReader::Validate(DatLine& line, const std::string& name) {
-  if (line.type == 0) return 0;
-  if (ctx_.validator == nullptr && !ctx_.validate_line) return 0;
+LineVerdict DatFileReader::Validate(DatLine& line, const std::string& name) {
+  if (line.type == 0 || ctx_.validator == nullptr) return LineVerdict::kStore;
   int saved_level = diag_.warning_level;
   if (ctx_.switches.CheckMode && !is_main_) diag_.warning_level = 0;
-  int result = ctx_.validator != nullptr
-                   ? ctx_.validator->ValidateLine(line, name, *target_)
-                   : ctx_.validate_line(line, name, *target_);
+  const LineVerdict verdict =
+      ctx_.validator->ValidateLine(line, name, *target_);
   diag_.warning_level = saved_level;
-  return result;
+  return verdict;
 }
 
 bool DatFileReader::ColourKnown(int32_t colour) const {
-  if (ctx_.colours != nullptr) return ctx_.colours->IsColour(colour);
-  return !ctx_.colour_known || ctx_.colour_known(colour);
+  return ctx_.colours == nullptr || ctx_.colours->IsColour(colour);
 }
 
 bool DatFileReader::Store(DatLine&& line) {
@@ -555,9 +555,9 @@ bool DatFileReader::OpenBlock(int kind, const Matrix& placement) {
 
 }  // namespace
 
-int ReadDatFile(ReaderContext& context, const char* referenced_by,
-                DatFile& file, FILE* stream, bool is_main) {
-  int result = 0;
+Status ReadDatFile(ReaderContext& context, const char* referenced_by,
+                   DatFile& file, FILE* stream, bool is_main) {
+  Status result = Status::kFailed;
   {
     StreamLines lines(stream);
     result = DatFileReader(context, referenced_by, file, is_main).Read(lines);
@@ -566,8 +566,8 @@ int ReadDatFile(ReaderContext& context, const char* referenced_by,
   return result;
 }
 
-int ReadDatFile(ReaderContext& context, const char* referenced_by,
-                DatFile& file, PrescannedFile& prescan, bool is_main) {
+Status ReadDatFile(ReaderContext& context, const char* referenced_by,
+                   DatFile& file, PrescannedFile& prescan, bool is_main) {
   // The lines are counted already: room for all of them at once spares the
   // growth of the record, each step of which moves every line.
   if (file.lines.empty()) file.lines.reserve(prescan.lines.size());

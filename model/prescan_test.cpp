@@ -24,7 +24,7 @@ using testing_support::MemoryFile;
 // Everything a reading leaves behind: the result, every record of the table
 // with its lines (numbers in %a), title and author, and what was written.
 struct Reading {
-  int result = 0;
+  Status result = Status::kOk;
   bool plain = false;
   std::string records;
   std::string reports;

@@ -1,7 +1,6 @@
 #include "model/resolve.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <system_error>
 #include <vector>
 
@@ -128,31 +127,32 @@ bool ModelLoader::ComputeSearchDirs(const std::string& path) {
   return true;
 }
 
-int ModelLoader::StartModel(const std::string& path) {
+Status ModelLoader::StartModel(const std::string& path) {
   PathIniData* record = library_.record();
-  if (record == nullptr) return -1;
+  if (record == nullptr) return Status::kFailed;
   model_path_ = path;
-  if (!ComputeSearchDirs(path)) return -1;
+  if (!ComputeSearchDirs(path)) return Status::kFailed;
   FileTable& files = reader_.files;
   files.FreeModelFiles();
   files.title.clear();
   files.author.clear();
   size_t sep = path.find_last_of("/\\");
   files.SetMainModel(sep == std::string::npos ? path : path.substr(sep + 1));
-  if (!files.AddUsedColour(reader_.settings.DefaultColor)) return -1;
-  return 0;
+  if (!files.AddUsedColour(reader_.settings.DefaultColor))
+    return Status::kFailed;
+  return Status::kOk;
 }
 
-int ModelLoader::LoadModel() {
-  if (reader_.files.count() == 0) return -1;
+Status ModelLoader::LoadModel() {
+  if (reader_.files.count() == 0) return Status::kFailed;
   // With -v every lookup is shown as it is made.
   if (read_ahead_wanted_ && !reader_.switches.CheckMode &&
       !reader_.switches.Verbose)
     StartReadAhead();
-  const int result =
-      ResolveFile(reader_.files.slot(0), true, nullptr, true) == kResolved
-          ? 0
-          : -1;
+  const Status result = ResolveFile(reader_.files.slot(0), true, nullptr,
+                                    true) == ResolveResult::kResolved
+                            ? Status::kOk
+                            : Status::kFailed;
   // The thread may still be freeing its memory: that goes on beside the
   // scene tail, and the thread is waited for at the next model or at the
   // end of the run.
@@ -185,7 +185,7 @@ void ModelLoader::StartReadAhead() {
   }
 }
 
-int ModelLoader::ResolveFile(DatFile& file, bool is_main,
+ResolveResult ModelLoader::ResolveFile(DatFile& file, bool is_main,
                              const char* referenced_by, bool write) {
   // See note [explicit walk].
   std::vector<Frame> stack;
@@ -196,13 +196,13 @@ int ModelLoader::ResolveFile(DatFile& file, bool is_main,
   if (referenced_by != nullptr) root.referenced_by = referenced_by;
   root.write_on_entry = root.write = write;
   stack.push_back(std::move(root));
-  int result = kResolved;
+  ResolveResult result = ResolveResult::kResolved;
   bool returning = false;  // `result` holds the result of the popped frame
   while (!stack.empty()) {
     Frame& frame = stack.back();
     if (returning) {
       returning = false;
-      if (result == kRecursion) {
+      if (result == ResolveResult::kRecursion) {
         // Each level names its referencing line, innermost first.
         const DatLine& line = frame.file->lines[frame.pending_line];
         reader_.diag.ReportMessage(0, kPlain, "referenced by %s line %u",
@@ -213,8 +213,8 @@ int ModelLoader::ResolveFile(DatFile& file, bool is_main,
       }
     } else if (!frame.started) {
       frame.started = true;
-      result = BeginFile(frame);
-      if (result >= 0) {
+      if (std::optional<ResolveResult> finished = BeginFile(frame)) {
+        result = *finished;
         stack.pop_back();
         returning = true;
         continue;
@@ -232,7 +232,7 @@ int ModelLoader::ResolveFile(DatFile& file, bool is_main,
       continue;
     }
     FinishFile(frame);
-    result = kResolved;
+    result = ResolveResult::kResolved;
     stack.pop_back();
     returning = true;
   }
@@ -252,13 +252,13 @@ DatFile* ModelLoader::NextUnfinishedReference(Frame& frame) {
 }
 
 // Steps before the references are walked. Returns the call's result when the
-// file is finished here, or -1 to go on with its references.
-int ModelLoader::BeginFile(Frame& frame) {
+// file is finished here, or nothing to go on with its references.
+std::optional<ResolveResult> ModelLoader::BeginFile(Frame& frame) {
   DatFile& file = *frame.file;
   if (file.Has(VISITING)) {
     reader_.diag.ReportMessage(0, kPlain, "Recursive references: %s",
                                file.name.c_str());
-    return kRecursion;
+    return ResolveResult::kRecursion;
   }
   file.flags |= VISITING;
   const Settings& settings = reader_.settings;
@@ -266,7 +266,7 @@ int ModelLoader::BeginFile(Frame& frame) {
     if (settings.EdgeWidth == 0 && IsEdgeOnlyFile(file.name)) {
       // Nothing of an edge-only file is drawn without edge lines.
       file.flags = (file.flags | READ | DONE | PRIMITIVE) & ~VISITING;
-      return kResolved;
+      return ResolveResult::kResolved;
     }
     if (frame.write &&
         ((hooks_.has_lgeo_element && hooks_.has_lgeo_element(file.name)) ||
@@ -286,13 +286,13 @@ int ModelLoader::BeginFile(Frame& frame) {
   }
   if (file.Has(DONE)) {
     FinishFile(frame);
-    return kResolved;
+    return ResolveResult::kResolved;
   }
   if (!file.Has(READ)) return OpenAndRead(frame);
-  return -1;
+  return std::nullopt;
 }
 
-int ModelLoader::OpenAndRead(Frame& frame) {
+std::optional<ResolveResult> ModelLoader::OpenAndRead(Frame& frame) {
   DatFile& file = *frame.file;
   int dir_flags = 0;
   FILE* stream = nullptr;
@@ -309,7 +309,7 @@ int ModelLoader::OpenAndRead(Frame& frame) {
         "Could not find %s Referenced by %s", file.name.c_str(),
         frame.has_referrer ? frame.referenced_by.c_str() : "*");
     file.flags = (file.flags | READ | NOT_FOUND | DONE) & ~VISITING;
-    return kNotResolved;
+    return ResolveResult::kNotResolved;
   }
   file.flags &= ~kFoundBits;
   if (dir_flags & kSearchDirDefPart) file.flags |= PART;
@@ -320,10 +320,12 @@ int ModelLoader::OpenAndRead(Frame& frame) {
   const char* referrer =
       frame.has_referrer ? frame.referenced_by.c_str() : nullptr;
   if (ahead != nullptr) {
-    const int read = ReadDatFile(reader_, referrer, file, ahead->lines, false);
+    const Status read =
+        ReadDatFile(reader_, referrer, file, ahead->lines, false);
     read_ahead_->GiveBack(std::move(ahead));
     // Abandoned: the file stays VISITING and unread.
-    return read == 0 ? kNotResolved : -1;
+    if (read == Status::kFailed) return ResolveResult::kNotResolved;
+    return std::nullopt;
   }
   // Only files found beside the model are read more than once in a run.
   const bool may_repeat = quiet_reads_ != nullptr && !frame.is_main &&
@@ -336,17 +338,18 @@ int ModelLoader::OpenAndRead(Frame& frame) {
         quiet_reads_->Replay(*reading, file, reader_.files, reader_.diag,
                              reader_.validator)) {
       fclose(stream);
-      return -1;
+      return std::nullopt;
     }
   }
   const uint64_t messages_before = reader_.diag.messages_written;
-  if (ReadDatFile(reader_, referrer, file, stream, frame.is_main) == 0)
-    return kNotResolved;  // abandoned: the file stays VISITING and unread
+  if (ReadDatFile(reader_, referrer, file, stream, frame.is_main) ==
+      Status::kFailed)
+    return ResolveResult::kNotResolved;  // abandoned: stays VISITING, unread
   if (may_repeat && reader_.last_read_plain &&
       reader_.diag.messages_written == messages_before &&
       finder_.KeepsBytesOf(last_path_))
     quiet_reads_->Remember(last_path_, flags_before, file, reader_.diag);
-  return -1;
+  return std::nullopt;
 }
 
 // The library file `name` as the read-ahead read it. The thread searched
@@ -388,8 +391,8 @@ FILE* ModelLoader::OpenModelFile(const DatFile& file, int* dir_flags) {
   // Transform blocks of the main model are read with it; any other
   // main-model record to be opened means the walk itself went wrong.
   if (files.count() == 0 || &file != &files.slot(0)) {
-    fprintf(reader_.diag.message_stream, "Program logic stinks...\n");
-    exit(1);
+    reader_.diag.FatalError("Program logic stinks...\n", nullptr,
+                            Diagnostics::FatalStyle::kAsIs);
   }
   *dir_flags = kSearchDirModel;
   last_path_ = model_path_;

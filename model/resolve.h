@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/path_finder.h"
+#include "base/status.h"
 #include "geometry/vector.h"
 #include "model/dat_file.h"
 #include "model/read_ahead.h"
@@ -25,9 +26,11 @@ class PathFinder;
 }
 
 /// Results of ResolveFile.
-inline constexpr int kResolved = 0;
-inline constexpr int kNotResolved = 1;  // not found, or not read to its end
-inline constexpr int kRecursion = 2;    // the whole walk is abandoned
+enum class [[nodiscard]] ResolveResult {
+  kResolved,
+  kNotResolved,  // not found, or not read to its end
+  kRecursion,    // the whole walk is abandoned
+};
 
 /// Calls into the scene writer and the substitution tables. Every member may
 /// be left empty: it then does nothing / answers "no".
@@ -62,27 +65,27 @@ class ModelLoader {
   /// Prepares a new main model: search directories recomputed for the
   /// directory of `path` (with trailing separators), FreeModelFiles, title
   /// and author cleared, slot 0 named after the last component of `path`,
-  /// the default colour added to UsedColours. Returns 0, or -1 without a
-  /// library record or when the search directories cannot be computed.
-  int StartModel(const std::string& path);
+  /// the default colour added to UsedColours. kFailed without a library
+  /// record or when the search directories cannot be computed.
+  Status StartModel(const std::string& path);
 
-  /// Resolves slot 0 as the main model with writing on. Returns 0, or -1
-  /// when the walk failed (missing or unreadable main model, recursion).
+  /// Resolves slot 0 as the main model with writing on. kFailed when the
+  /// walk failed (missing or unreadable main model, recursion).
   /// Outside check mode a second thread reads and prescans the library
   /// files ahead of the walk meanwhile (see ReadAhead), unless turned off.
-  int LoadModel();
+  Status LoadModel();
 
   /// Whether LoadModel reads library files ahead (on by default). What is
   /// read, written and reported is the same either way.
   void set_read_ahead(bool on) { read_ahead_wanted_ = on; }
 
   /// Resolves `file` and everything it references, depth first, without
-  /// recursion on the call stack. `referenced_by` may be null. Returns
-  /// kResolved, kNotResolved or kRecursion. Messages: "Could not find %s
-  /// Referenced by %s", "Recursive references: %s" then "referenced by %s
-  /// line %u" per level. Ends the process (status 1) with "Program logic
-  /// stinks...\n" when a main-model file to be opened is not slot 0.
-  int ResolveFile(DatFile& file, bool is_main, const char* referenced_by,
+  /// recursion on the call stack. `referenced_by` may be null. Messages:
+  /// "Could not find %s Referenced by %s", "Recursive references: %s" then
+  /// "referenced by %s line %u" per level. Ends the run through
+  /// Diagnostics::FatalError (status 1) with "Program logic stinks...\n"
+  /// when a main-model file to be opened is not slot 0.
+  ResolveResult ResolveFile(DatFile& file, bool is_main, const char* referenced_by,
                   bool write);
 
   /// Opens `name` ("rb"): with `cur_dir_first` in the current directory
@@ -125,8 +128,8 @@ class ModelLoader {
     int flags = 0;
   };
 
-  int BeginFile(Frame& frame);
-  int OpenAndRead(Frame& frame);
+  std::optional<ResolveResult> BeginFile(Frame& frame);
+  std::optional<ResolveResult> OpenAndRead(Frame& frame);
   DatFile* NextUnfinishedReference(Frame& frame);
   void FinishFile(Frame& frame);
   void AddCounts(DatFile& file);
