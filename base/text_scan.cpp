@@ -123,11 +123,6 @@ int LineReader::Peek() {
   return static_cast<unsigned char>(block_[position_]);
 }
 
-char* LineReader::ReadLine(char* buffer, size_t size) {
-  size_t length = 0;
-  return ReadLine(buffer, size, &length);
-}
-
 // The same steps as ReadLine, except that runs of ordinary characters are
 // found and copied at once. A NUL byte is stored like any other character;
 // only the first one is remembered, for the length of the C string.

@@ -49,10 +49,9 @@ class LineReader {
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  /// Exactly what ReadLine(buffer, size, stream) would give at this point.
-  char* ReadLine(char* buffer, size_t size);
-  /// The same, also setting `*length` to strlen(buffer), which the reader
-  /// knows without counting again (also when it returns null).
+  /// Exactly what ReadLine(buffer, size, stream) would give at this point,
+  /// also setting `*length` to strlen(buffer), which the reader knows
+  /// without counting again (also when it returns null).
   char* ReadLine(char* buffer, size_t size, size_t* length);
 
  private:

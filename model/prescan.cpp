@@ -16,12 +16,6 @@ bool IsFileLine(const char* meta) {
   return *SkipBlanks(meta + 4) != '\0';
 }
 
-PrescannedFile PrescanLines(std::string_view bytes) {
-  PrescannedFile file;
-  PrescanLines(bytes, &file);
-  return file;
-}
-
 void PrescanLines(std::string_view bytes, PrescannedFile* out) {
   PrescannedFile& file = *out;
   file.text.clear();

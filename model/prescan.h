@@ -37,8 +37,6 @@ struct PrescannedFile {
 /// reader's LineReader does. The lines and scans of `file` are replaced;
 /// its room is kept.
 void PrescanLines(std::string_view bytes, PrescannedFile* file);
-/// The same into a new PrescannedFile.
-PrescannedFile PrescanLines(std::string_view bytes);
 
 /// Calls take(line, length) for every line of `bytes` as the model reader
 /// sees it: split by LineReader, then trimmed of line ends, Ctrl-Z and

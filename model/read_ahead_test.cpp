@@ -77,7 +77,8 @@ TEST_F(ReadAheadTest, ReadsTheFilesTheResolverWillAskFor) {
   std::unique_ptr<ReadAhead::File> file_a = ahead.Take("a.dat");
   ASSERT_NE(file_a, nullptr);
   EXPECT_EQ(file_a->directory, 1u);
-  const PrescannedFile expected = PrescanLines(ReadFileText(a));
+  PrescannedFile expected;
+  PrescanLines(ReadFileText(a), &expected);
   EXPECT_EQ(file_a->lines.text, expected.text);
   EXPECT_EQ(file_a->lines.lines.size(), expected.lines.size());
   EXPECT_EQ(file_a->lines.scans.size(), expected.scans.size());
