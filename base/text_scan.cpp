@@ -253,13 +253,17 @@ std::string TakeFileName(const char* text, NameQuotes* quotes) {
   return name;
 }
 
-std::string ReadFileName(const char* text, Diagnostics& diag) {
-  NameQuotes quotes = NameQuotes::kFine;
-  std::string name = TakeFileName(text, &quotes);
+void ReportNameQuotes(NameQuotes quotes, Diagnostics& diag) {
   if (quotes == NameQuotes::kMissingEnd)
     diag.ReportMessage(0, kWarning, "Missing end quote");
   else if (quotes == NameQuotes::kTrailingText)
     diag.ReportMessage(0, kWarning, "Trailing characters after end quote");
+}
+
+std::string ReadFileName(const char* text, Diagnostics& diag) {
+  NameQuotes quotes = NameQuotes::kFine;
+  std::string name = TakeFileName(text, &quotes);
+  ReportNameQuotes(quotes, diag);
   return name;
 }
 

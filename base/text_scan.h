@@ -110,6 +110,8 @@ enum class NameQuotes { kFine, kMissingEnd, kTrailingText };
 /// ReadFileName without the reports: the same name, and what was wrong
 /// with its quotes in `*quotes`.
 std::string TakeFileName(const char* text, NameQuotes* quotes);
+/// The report ReadFileName makes about `quotes`, if any.
+void ReportNameQuotes(NameQuotes quotes, Diagnostics& diag);
 
 /// In place: ASCII A-Z become a-z and every '/' becomes '\'.
 void NormalizeName(char* text);

@@ -96,7 +96,9 @@ int RunProgramEachIteration(benchmark::State& state, int argc,
       run.err = sink;
       run.command_line = CommandLine{argc, argv};
       RunServices services(run);
-      services.loader.set_read_ahead(read_ahead);
+      FileSource::Options options = services.loader.file_source().options();
+      options.read_ahead = read_ahead;
+      services.loader.file_source().set_options(options);
       ConversionHooks hooks = WireConversionHooks(services);
       status |= RunProgram(run, hooks);
     }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -18,6 +19,7 @@
 #include "model/meta_commands.h"
 #include "model/name_class.h"
 #include "model/prescan.h"
+#include "model/reference_lines.h"
 #include "base/text_scan.h"
 
 namespace {
@@ -111,8 +113,8 @@ class DatFileReader {
   Outcome ScanGeometry(const char* start, const GeometryScan* scanned,
                        GeometryScan& scan);
   Outcome CheckType(const GeometryScan& scan, DatLine& line);
-  Outcome PrepareReference(const char* rest, DatLine& line, std::string* name,
-                           double* det);
+  Outcome PrepareReference(const char* start, const GeometryScan& scan,
+                           DatLine& line, std::string* name, double* det);
   Outcome HandleMeta(const char* meta, DatLine& line, int* opened);
   Outcome HandleTransform(int kind);
   Outcome HandleKeyword(const char* meta, DatLine& line);
@@ -210,7 +212,7 @@ Outcome DatFileReader::ProcessLine(char* buffer, size_t length,
     if (line.type >= 2) SetVertices(line.matrix, scan.n);
     if (line.type == 1) {
       SetPlacement(line.matrix, scan.n);
-      outcome = PrepareReference(start + scan.after_numbers, line, &name, &det);
+      outcome = PrepareReference(start, scan, line, &name, &det);
       if (outcome != Outcome::kStore) return outcome;
     }
   }
@@ -245,15 +247,17 @@ Outcome DatFileReader::ScanTypeZero(const char* after_zero, const char* end,
   line.type = 0;
   line.flags |= META;
   if (*after_zero == '\0') return Outcome::kStore;  // an empty comment
-  const char* text = after_zero;
-  if (*text == ' ' || *text == '\t')
-    ++text;
-  else
+  bool separated = false;
+  const char* text = CommentText(after_zero, &separated);
+  if (!separated)
     diag_.ReportMessage(3, kWarning, "Comment lines should have space after 0");
   if (KeepsComments()) line.text.assign(text, static_cast<size_t>(end - text));
   *meta = SkipBlanks(text);
-  if (!IsFileLine(*meta)) return Outcome::kStore;
-  std::string section_name = ReadFileName(*meta + 5, diag_);
+  NameQuotes quotes = NameQuotes::kFine;
+  std::optional<std::string> section = SectionFileName(*meta, &quotes);
+  if (!section) return Outcome::kStore;
+  ReportNameQuotes(quotes, diag_);
+  const std::string& section_name = *section;
   // `0 FILE ""` names nothing; it stays an ordinary comment.
   if (section_name.empty()) return Outcome::kStore;
   ldraw_seen_ = true;
@@ -309,10 +313,13 @@ Outcome DatFileReader::CheckType(const GeometryScan& scan, DatLine& line) {
 // drops the line), the determinant that tells a mirrored placement,
 // light.dat as a light source, and the warning for a speed primitive
 // referenced directly.
-Outcome DatFileReader::PrepareReference(const char* rest, DatLine& line,
-                                        std::string* name, double* det) {
-  *name = ReadFileName(rest, diag_);
-  NormalizeName(name);
+Outcome DatFileReader::PrepareReference(const char* start,
+                                        const GeometryScan& scan,
+                                        DatLine& line, std::string* name,
+                                        double* det) {
+  NameQuotes quotes = NameQuotes::kFine;
+  *name = ReferenceTarget(start, scan, &quotes);
+  ReportNameQuotes(quotes, diag_);
   if (name->empty()) {
     // A quoted empty name ("") names no file at all.
     diag_.ReportMessage(0, kSkipping, "%d arguments expected",

@@ -191,15 +191,6 @@ TEST(PrescanLines, NamesOfReferencesAndSections) {
   EXPECT_EQ(SectionName("0 NOFILE x.ldr"), "");
   EXPECT_EQ(SectionName("1 FILE x.ldr"), "");
   EXPECT_EQ(SectionName("0"), "");
-
-  EXPECT_EQ(LikelyReferencedName("1 16 0 0 0 1 0 0 0 1 0 0 0 1 Parts\\3001.dat"),
-            "parts\\3001.dat");
-  EXPECT_EQ(LikelyReferencedName(" 1\t16 0 0 0 1 0 0 0 1 0 0 0 1 a b.dat"), "a b.dat");
-  EXPECT_EQ(LikelyReferencedName("1 16 0 0 0 1 0 0 0 1 0 0 0 1"), "");
-  EXPECT_EQ(LikelyReferencedName("1 16 0 0 0"), "");
-  EXPECT_EQ(LikelyReferencedName("10 16 0 0 0 1 0 0 0 1 0 0 0 1 a.dat"), "");
-  EXPECT_EQ(LikelyReferencedName("3 16 0 0 0 1 0 0 0 1 0 0 0 1 a.dat"), "");
-  EXPECT_EQ(LikelyReferencedName(""), "");
 }
 
 }  // namespace

@@ -42,7 +42,11 @@ class ReadAheadTest : public ::testing::Test {
   ReadAhead::Plan PlanFor(const std::string& model) const {
     ReadAhead::Plan plan;
     plan.model_path = model;
-    plan.directories = dirs_;
+    for (const std::string& dir : dirs_) {
+      SearchDir search_dir;
+      search_dir.Dir = dir;
+      plan.directories.push_back(search_dir);
+    }
     plan.never_read = [](const std::string& name) { return name == "stud.dat"; };
     return plan;
   }
@@ -164,7 +168,9 @@ class ReadAheadConversion {
       run.err = err.get();
       run.command_line = CommandLine{static_cast<int>(argv.size() - 1), argv.data()};
       RunServices services(run);
-      services.loader.set_read_ahead(read_ahead);
+      FileSource::Options options = services.loader.file_source().options();
+      options.read_ahead = read_ahead;
+      services.loader.file_source().set_options(options);
       ConversionHooks hooks = WireConversionHooks(services);
       status = RunProgram(run, hooks);
     }
