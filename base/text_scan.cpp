@@ -123,11 +123,6 @@ int LineReader::Peek() {
   return static_cast<unsigned char>(block_[position_]);
 }
 
-char* LineReader::ReadLine(char* buffer, size_t size) {
-  size_t length = 0;
-  return ReadLine(buffer, size, &length);
-}
-
 // The same steps as ReadLine, except that runs of ordinary characters are
 // found and copied at once. A NUL byte is stored like any other character;
 // only the first one is remembered, for the length of the C string.
@@ -258,13 +253,17 @@ std::string TakeFileName(const char* text, NameQuotes* quotes) {
   return name;
 }
 
-std::string ReadFileName(const char* text, Diagnostics& diag) {
-  NameQuotes quotes = NameQuotes::kFine;
-  std::string name = TakeFileName(text, &quotes);
+void ReportNameQuotes(NameQuotes quotes, Diagnostics& diag) {
   if (quotes == NameQuotes::kMissingEnd)
     diag.ReportMessage(0, kWarning, "Missing end quote");
   else if (quotes == NameQuotes::kTrailingText)
     diag.ReportMessage(0, kWarning, "Trailing characters after end quote");
+}
+
+std::string ReadFileName(const char* text, Diagnostics& diag) {
+  NameQuotes quotes = NameQuotes::kFine;
+  std::string name = TakeFileName(text, &quotes);
+  ReportNameQuotes(quotes, diag);
   return name;
 }
 

@@ -49,10 +49,9 @@ class LineReader {
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  /// Exactly what ReadLine(buffer, size, stream) would give at this point.
-  char* ReadLine(char* buffer, size_t size);
-  /// The same, also setting `*length` to strlen(buffer), which the reader
-  /// knows without counting again (also when it returns null).
+  /// Exactly what ReadLine(buffer, size, stream) would give at this point,
+  /// also setting `*length` to strlen(buffer), which the reader knows
+  /// without counting again (also when it returns null).
   char* ReadLine(char* buffer, size_t size, size_t* length);
 
  private:
@@ -111,6 +110,8 @@ enum class NameQuotes { kFine, kMissingEnd, kTrailingText };
 /// ReadFileName without the reports: the same name, and what was wrong
 /// with its quotes in `*quotes`.
 std::string TakeFileName(const char* text, NameQuotes* quotes);
+/// The report ReadFileName makes about `quotes`, if any.
+void ReportNameQuotes(NameQuotes quotes, Diagnostics& diag);
 
 /// In place: ASCII A-Z become a-z and every '/' becomes '\'.
 void NormalizeName(char* text);

@@ -94,7 +94,9 @@ int RunProgramEachIteration(benchmark::State& state, int argc,
       run.out = sink;
       run.err = sink;
       run.command_line = CommandLine{argc, argv};
-      run.loader.set_read_ahead(read_ahead);
+      FileSource::Options options = run.loader.file_source().options();
+      options.read_ahead = read_ahead;
+      run.loader.file_source().set_options(options);
       DesktopLauncher launcher;  // the benchmarks ask for no launch
       status |= RunProgram(run, launcher);
     }

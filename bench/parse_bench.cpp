@@ -66,7 +66,7 @@ void BM_ReadAndValidate(benchmark::State& state) {
       FILE* stream = fopen(path.c_str(), "rb");
       if (stream == nullptr) continue;
       DatFile& main = files.SetMainModel(path.substr(path.rfind('/') + 1));
-      ReadDatFile(context, nullptr, main, stream, true);
+      (void)ReadDatFile(context, nullptr, main, stream, true);
       files.FreeModelFiles();
     }
   }

@@ -100,7 +100,7 @@ void CheckRun::CheckFile(const std::string& path) {
   fprintf(Out(), "'%s'\n", path.c_str());
   // Every finding has been reported by the reader; the run goes on with
   // the next file whatever the outcome.
-  if (loader_.StartModel(path) == 0) (void)loader_.LoadModel();
+  if (loader_.StartModel(path) == Status::kOk) (void)loader_.LoadModel();
   FileTable& files = reader_.files;
   if (reader_.settings.DebugLevel > 0) {
     for (int i = LastCacheListed; i < files.count(); ++i) {

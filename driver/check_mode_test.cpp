@@ -83,7 +83,7 @@ class SeparateCheckRun : public testing_support::SmallLibraryFixture {
     reader_.line_type_mask = kCheckLineTypes;
     std::string text;
     for (const std::string& path : paths) {
-      if (loader.StartModel(path) == 0) (void)loader.LoadModel();
+      if (loader.StartModel(path) == Status::kOk) (void)loader.LoadModel();
       for (int i = 0; i < files_.count(); ++i) {
         DatFile& record = files_.slot(i);
         text += record.name + " " + std::to_string(record.flags) + ":" +

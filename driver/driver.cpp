@@ -163,9 +163,7 @@ void SetSceneFile(Run& run, FILE* scene) {
 
 // Reads the model (or the test subject) and writes its declarations.
 Status ReadAndWrite(Run& run, RunKind kind, FILE* scene) {
-  auto load = [&run] {
-    return run.loader.LoadModel() == 0 ? Status::kOk : Status::kFailed;
-  };
+  auto load = [&run] { return run.loader.LoadModel(); };
   std::string name = LastComponent(run.switches.ModelPath);
   switch (kind) {
     case RunKind::kNormal:
@@ -221,7 +219,8 @@ int Convert(Run& run, Launcher& launcher) {
   sw.PovPath = SceneFileName(sw.PovPath, typed_model, diag);
   if (kind != RunKind::kPovEquivs) sw.ModelPath = found;
 
-  if (run.loader.StartModel(sw.ModelPath) != 0) return AbnormalTermination(run);
+  if (run.loader.StartModel(sw.ModelPath) != Status::kOk)
+    return AbnormalTermination(run);
   if (StartScene(run, sw.ModelPath) != Status::kOk)
     return AbnormalTermination(run);
 

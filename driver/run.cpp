@@ -7,13 +7,6 @@
 Run::Run() {
   reader.validator = &validator;
   reader.colours = &colours;
-  reader.validate_line = [this](DatLine& line, const std::string& name,
-                                DatFile& file) {
-    return validator.ValidateLine(line, name, file);
-  };
-  reader.colour_known = [this](int32_t colour) {
-    return colours.IsColour(colour);
-  };
 }
 
 void RunResolveListener::WriteDeclaration(DatFile& file, bool is_main) {

@@ -213,10 +213,6 @@ void ScanGeometryLineWithScanf(const char* text, GeometryScan& scan) {
 
 }  // namespace
 
-void ScanGeometryLine(const char* text, GeometryScan& scan) {
-  if (!ScanPlainGeometryLine(text, scan)) ScanGeometryLineWithScanf(text, scan);
-}
-
 void ScanFiniteGeometryLine(const char* text, GeometryScan& scan) {
   // Plain decimals have no exponent and at most fifteen digits: every one
   // of them is finite in single precision.

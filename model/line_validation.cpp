@@ -391,9 +391,9 @@ void LineValidator::SetThreshold() {
   threshold_set_ = true;
 }
 
-int LineValidator::ValidateLine(DatLine& line, const std::string& name,
+LineVerdict LineValidator::ValidateLine(DatLine& line, const std::string& name,
                                 const DatFile& file) {
-  if (line.type < 1 || line.type > 5) return 0;
+  if (line.type < 1 || line.type > 5) return LineVerdict::kStore;
   SetThreshold();
   NoticePhysicalFile();
   const Matrix& m = line.matrix;
@@ -403,7 +403,7 @@ int LineValidator::ValidateLine(DatLine& line, const std::string& name,
   const bool remarks = diag_.warning_level >= 1;
   switch (line.type) {
     case 1:
-      if (!CheckPlacement(line, name)) return 1;
+      if (!CheckPlacement(line, name)) return LineVerdict::kDrop;
       break;
     case 2:
       if (remarks && SameVertex(m.Row(0), m.Row(1)))
@@ -423,7 +423,7 @@ int LineValidator::ValidateLine(DatLine& line, const std::string& name,
   }
   CheckColour(line);
   if (remarks) ReportDuplicates(line, name, file);
-  return 0;
+  return LineVerdict::kStore;
 }
 
 bool LineValidator::CheckPlacement(DatLine& line, const std::string& name) {

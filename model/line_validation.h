@@ -25,6 +25,9 @@ inline constexpr double kCollinearityLimit = 0.001;
 /// double precision. Always >= 0; 0 when all three points coincide.
 float CollinearityMeasure(const Vector& p, const Vector& q, const Vector& r);
 
+/// What becomes of a checked line.
+enum class [[nodiscard]] LineVerdict { kStore, kDrop };
+
 /// The line checks of a run. One object lives for the run (the coplanarity
 /// threshold is fixed at the first call); the reader calls BeginFile() at
 /// the start of every physical file it reads and ValidateLine() for every
@@ -73,9 +76,9 @@ class LineValidator {
   /// stored in `file` and "Identical to line %u" is reported for each equal
   /// one, in file order. Between BeginFile() calls `file.lines` only grows
   /// (a list that was emptied meanwhile is indexed afresh).
-  /// Returns 0 = store the line, 1 = drop it (singular placement; its
-  /// SKIPPING message has been written). Type-0 lines return 0 at once.
-  int ValidateLine(DatLine& line, const std::string& name,
+  /// kDrop for a line with a singular placement (its SKIPPING message has
+  /// been written); kStore for every other line, type-0 lines at once.
+  LineVerdict ValidateLine(DatLine& line, const std::string& name,
                    const DatFile& file);
 
   /// The coplanarity threshold in use (cosine of the co-planar angle);

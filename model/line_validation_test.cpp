@@ -66,7 +66,8 @@ class LineValidationTest : public testing_support::DiagnosticsFixture {
     DatLine line = MakeLine(text, &name);
     line.lineNumber = ++diag_.current_line;
     diag_.line_buffer = text;
-    int result = validator_->ValidateLine(line, name, target);
+    const int result =
+        validator_->ValidateLine(line, name, target) == LineVerdict::kDrop ? 1 : 0;
     last_.matrix = line.matrix;
     last_.colour = line.colour;
     if (result == 0 && store_) {
@@ -127,7 +128,7 @@ TEST_F(LineValidationTest, TypeZeroAndUnknownTypesPassUntouched) {
     line.type = type;
     line.colour = 24;
     for (float& v : line.matrix.m) v = 0;
-    EXPECT_EQ(0, validator_->ValidateLine(line, "", model_));
+    EXPECT_EQ(LineVerdict::kStore, validator_->ValidateLine(line, "", model_));
     EXPECT_EQ(24, line.colour);
   }
   EXPECT_EQ("", Remarks());
@@ -329,7 +330,7 @@ TEST_F(LineValidationTest, CoplanarityDependsOnModeAndAngle) {
     std::string name;
     diag_.line_buffer = BentQuad(2);
     DatLine line = MakeLine(diag_.line_buffer, &name);
-    EXPECT_EQ(0, validator.ValidateLine(line, name, model_));
+    EXPECT_EQ(LineVerdict::kStore, validator.ValidateLine(line, name, model_));
     EXPECT_EQ(static_cast<float>(std::cos(c.threshold_degrees *
                                           3.141592653589793 / 180)),
               validator.coplanar_threshold());
@@ -340,7 +341,7 @@ TEST_F(LineValidationTest, CoplanarityDependsOnModeAndAngle) {
       EXPECT_EQ("", out);
     // The threshold is fixed by the first line of the run.
     switches.CoplanarAngle = 20;
-    EXPECT_EQ(0, validator.ValidateLine(line, name, model_));
+    EXPECT_EQ(LineVerdict::kStore, validator.ValidateLine(line, name, model_));
     EXPECT_EQ(out, Remarks());
   }
   // A quadrilateral folded flat onto itself reports a real angle.

@@ -196,8 +196,8 @@ const char* TransformKeyword(int kind) {
   return kTransformWords[kind - 1];
 }
 
-int ParsePartType(const char* text, DatFile& file, Diagnostics& diag) {
-  if (!MayBeStatusHeader(text)) return 0;
+Status ParsePartType(const char* text, DatFile& file, Diagnostics& diag) {
+  if (!MayBeStatusHeader(text)) return Status::kOk;
   const char* cursor = text;
   char word[kTokenSize];
   std::string first = NextToken(&cursor, kTokenNormalize, word);
@@ -207,7 +207,7 @@ int ParsePartType(const char* text, DatFile& file, Diagnostics& diag) {
     header = std::strcmp(NextToken(&cursor, kTokenNormalize, word), "lcad") == 0;
   else if (!header && first == "original")
     header = std::strcmp(NextToken(&cursor, kTokenNormalize, word), "ldraw") == 0;
-  if (!header) return 0;
+  if (!header) return Status::kOk;
   std::string type = NextToken(&cursor, kTokenNormalize, word);
   uint32_t kind = 0;
   if (type == "part" || type == "subpart" || type == "sub-part" ||
@@ -216,19 +216,19 @@ int ParsePartType(const char* text, DatFile& file, Diagnostics& diag) {
   else if (type == "primitive" || type == "48_primitive")
     kind = PRIMITIVE;
   else
-    return 0;
+    return Status::kOk;
   // The kind may already come from the library directory the file was
   // found in; a header that contradicts it is not believed.
   if (kind == PART && file.Has(PRIMITIVE)) {
     diag.ReportMessage(0, kSkipping, "Already categorized as Primitive");
-    return -1;
+    return Status::kFailed;
   }
   if (kind == PRIMITIVE && file.Has(PART)) {
     diag.ReportMessage(0, kSkipping, "Already categorized as Part");
-    return -1;
+    return Status::kFailed;
   }
   file.flags |= kind;
-  return 0;
+  return Status::kOk;
 }
 
 int PovBlockKeyword(const char* text) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "base/status.h"
 #include "model/dat_file.h"
 
 class Diagnostics;
@@ -65,10 +66,10 @@ const char* TransformKeyword(int kind);
 
 /// Reads an official-status header ("!LDRAW_ORG Part ...", "Unofficial
 /// Primitive", "Official LCAD Part", "Original LDraw Part", ...) and flags
-/// `file` PART or PRIMITIVE. Returns 0, or -1 when the header contradicts
-/// the kind the file already has (SKIPPING "Already categorized as ...");
-/// the line is then dropped.
-int ParsePartType(const char* text, DatFile& file, Diagnostics& diag);
+/// `file` PART or PRIMITIVE. kFailed when the header contradicts the kind
+/// the file already has (SKIPPING "Already categorized as ..."); the line is
+/// then dropped.
+Status ParsePartType(const char* text, DatFile& file, Diagnostics& diag);
 
 /// For "R7P ENDPOV", "R7P IFPOV", "R7P IFNOTPOV", "R7P ELSEPOV" (exactly,
 /// nothing after) 0, 1, 2 or 3; -1 for every other text.

@@ -127,16 +127,16 @@ TEST_F(MetaCommandsTest, PartTypeHeaders) {
                         Case{"!LDRAW_ORG", 0},
                         Case{"Part", 0}}) {
     DatFile file;
-    EXPECT_EQ(ParsePartType(c.text, file, diag_), 0) << c.text;
+    EXPECT_EQ(ParsePartType(c.text, file, diag_), Status::kOk) << c.text;
     EXPECT_EQ(file.flags, c.flags) << c.text;
   }
   DatFile part;
   part.flags = PART;
-  EXPECT_EQ(ParsePartType("!LDRAW_ORG Primitive", part, diag_), -1);
-  EXPECT_EQ(ParsePartType("!LDRAW_ORG Part", part, diag_), 0);
+  EXPECT_EQ(ParsePartType("!LDRAW_ORG Primitive", part, diag_), Status::kFailed);
+  EXPECT_EQ(ParsePartType("!LDRAW_ORG Part", part, diag_), Status::kOk);
   DatFile primitive;
   primitive.flags = PRIMITIVE;
-  EXPECT_EQ(ParsePartType("!LDRAW_ORG Part", primitive, diag_), -1);
+  EXPECT_EQ(ParsePartType("!LDRAW_ORG Part", primitive, diag_), Status::kFailed);
   EXPECT_EQ(primitive.flags, uint32_t{PRIMITIVE});
   EXPECT_EQ(Remarks(),
             "SKIPPING \"x.dat\" Line 4: Already categorized as Part: 0 line\n"
@@ -161,7 +161,7 @@ TEST_F(MetaCommandsTest, StatementsAfterEveryKindOfWhiteSpace) {
                                "OFFICIAL LCAD Part", "original ldraw part",
                                "ORIGINAL LDraw Part"}) {
       DatFile file;
-      EXPECT_EQ(ParsePartType((lead + header).c_str(), file, diag_), 0);
+      EXPECT_EQ(ParsePartType((lead + header).c_str(), file, diag_), Status::kOk);
       EXPECT_EQ(file.flags, uint32_t{PART}) << lead.size() << header;
     }
   }
@@ -172,7 +172,7 @@ TEST_F(MetaCommandsTest, StatementsAfterEveryKindOfWhiteSpace) {
                             "~BFC CW", "\"BFC CW", "xBFC CW"}) {
     EXPECT_EQ(ParseBfc(other, diag_), 0) << other;
     EXPECT_EQ(ParseTransformMeta(other, line, diag_), 0) << other;
-    EXPECT_EQ(ParsePartType(other, file, diag_), 0) << other;
+    EXPECT_EQ(ParsePartType(other, file, diag_), Status::kOk) << other;
   }
   EXPECT_EQ(file.flags, 0u);
   EXPECT_EQ(Remarks(), "");

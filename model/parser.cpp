@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -18,6 +19,7 @@
 #include "model/meta_commands.h"
 #include "model/name_class.h"
 #include "model/prescan.h"
+#include "model/reference_lines.h"
 #include "base/text_scan.h"
 
 namespace {
@@ -89,7 +91,7 @@ class DatFileReader {
 
   /// Reads every line of `source` (StreamLines or PrescannedLines).
   template <class Source>
-  int Read(Source& source);
+  Status Read(Source& source);
 
  private:
   /// The per-section state, cleared at the start of the file and at every
@@ -104,22 +106,22 @@ class DatFileReader {
   };
 
   void Begin();
-  int Finish(Outcome last);
+  Status Finish(Outcome last);
   Outcome ProcessLine(char* buffer, size_t length, const GeometryScan* scanned);
   Outcome ScanTypeZero(const char* after_zero, const char* end, DatLine& line,
                        const char** meta);
   Outcome ScanGeometry(const char* start, const GeometryScan* scanned,
                        GeometryScan& scan);
   Outcome CheckType(const GeometryScan& scan, DatLine& line);
-  Outcome PrepareReference(const char* rest, DatLine& line, std::string* name,
-                           double* det);
+  Outcome PrepareReference(const char* start, const GeometryScan& scan,
+                           DatLine& line, std::string* name, double* det);
   Outcome HandleMeta(const char* meta, DatLine& line, int* opened);
   Outcome HandleTransform(int kind);
   Outcome HandleKeyword(const char* meta, DatLine& line);
   void TakeModelText(const char* meta);
   Outcome StartNextSection(const std::string& raw_name);
   void EndSection(bool at_eof);
-  int Validate(DatLine& line, const std::string& name);
+  LineVerdict Validate(DatLine& line, const std::string& name);
   bool ColourKnown(int32_t colour) const;
   bool IsStored(int32_t type) const {
     return ((ctx_.line_type_mask >> type) & 1u) != 0;
@@ -148,16 +150,16 @@ void DatFileReader::Begin() {
   if (ctx_.validator != nullptr) ctx_.validator->BeginFile();
 }
 
-int DatFileReader::Finish(Outcome last) {
+Status DatFileReader::Finish(Outcome last) {
   if (last != Outcome::kStop && last != Outcome::kAbandon)
     EndSection(true);
   else
     ctx_.last_read_plain = false;
-  return last == Outcome::kAbandon ? 0 : 1;
+  return last == Outcome::kAbandon ? Status::kFailed : Status::kOk;
 }
 
 template <class Source>
-int DatFileReader::Read(Source& source) {
+Status DatFileReader::Read(Source& source) {
   Begin();
   Outcome outcome = Outcome::kStore;
   SourceLine line;
@@ -210,7 +212,7 @@ Outcome DatFileReader::ProcessLine(char* buffer, size_t length,
     if (line.type >= 2) SetVertices(line.matrix, scan.n);
     if (line.type == 1) {
       SetPlacement(line.matrix, scan.n);
-      outcome = PrepareReference(start + scan.after_numbers, line, &name, &det);
+      outcome = PrepareReference(start, scan, line, &name, &det);
       if (outcome != Outcome::kStore) return outcome;
     }
   }
@@ -221,7 +223,7 @@ Outcome DatFileReader::ProcessLine(char* buffer, size_t length,
     outcome = HandleMeta(meta, line, &opened);
     if (outcome != Outcome::kStore) return outcome;
   }
-  if (Validate(line, name) != 0) return Outcome::kDrop;
+  if (Validate(line, name) == LineVerdict::kDrop) return Outcome::kDrop;
   if (line.type == 1) {
     line.file = ctx_.files.GetOrAddFile(false, name);
     if (line.file == nullptr) return Outcome::kDrop;
@@ -245,15 +247,17 @@ Outcome DatFileReader::ScanTypeZero(const char* after_zero, const char* end,
   line.type = 0;
   line.flags |= META;
   if (*after_zero == '\0') return Outcome::kStore;  // an empty comment
-  const char* text = after_zero;
-  if (*text == ' ' || *text == '\t')
-    ++text;
-  else
+  bool separated = false;
+  const char* text = CommentText(after_zero, &separated);
+  if (!separated)
     diag_.ReportMessage(3, kWarning, "Comment lines should have space after 0");
   if (KeepsComments()) line.text.assign(text, static_cast<size_t>(end - text));
   *meta = SkipBlanks(text);
-  if (!IsFileLine(*meta)) return Outcome::kStore;
-  std::string section_name = ReadFileName(*meta + 5, diag_);
+  NameQuotes quotes = NameQuotes::kFine;
+  std::optional<std::string> section = SectionFileName(*meta, &quotes);
+  if (!section) return Outcome::kStore;
+  ReportNameQuotes(quotes, diag_);
+  const std::string& section_name = *section;
   // `0 FILE ""` names nothing; it stays an ordinary comment.
   if (section_name.empty()) return Outcome::kStore;
   ldraw_seen_ = true;
@@ -305,12 +309,17 @@ Outcome DatFileReader::CheckType(const GeometryScan& scan, DatLine& line) {
   return Outcome::kStore;
 }
 
-// Step 5 of a type-1 line: the target name, the mirror test, light sources
-// and speed primitives.
-Outcome DatFileReader::PrepareReference(const char* rest, DatLine& line,
-                                        std::string* name, double* det) {
-  *name = ReadFileName(rest, diag_);
-  NormalizeName(name);
+// The reference of a type-1 line: its target name (a quoted empty name
+// drops the line), the determinant that tells a mirrored placement,
+// light.dat as a light source, and the warning for a speed primitive
+// referenced directly.
+Outcome DatFileReader::PrepareReference(const char* start,
+                                        const GeometryScan& scan,
+                                        DatLine& line, std::string* name,
+                                        double* det) {
+  NameQuotes quotes = NameQuotes::kFine;
+  *name = ReferenceTarget(start, scan, &quotes);
+  ReportNameQuotes(quotes, diag_);
   if (name->empty()) {
     // A quoted empty name ("") names no file at all.
     diag_.ReportMessage(0, kSkipping, "%d arguments expected",
@@ -374,7 +383,8 @@ Outcome DatFileReader::HandleMeta(const char* meta, DatLine& line,
     diag_.ReportMessage(0, kWarning, "This keyword is deprecated");
     return Outcome::kStore;
   }
-  if (ParsePartType(meta, *target_, diag_) < 0) return Outcome::kDrop;
+  if (ParsePartType(meta, *target_, diag_) == Status::kFailed)
+    return Outcome::kDrop;
   return HandleKeyword(meta, line);
 }
 
@@ -498,21 +508,18 @@ void DatFileReader::EndSection(bool at_eof) {
 
 // The line checks; in check mode a library file shows only their level-0
 // messages, whatever the user's warning level.
-int DatFileReader::Validate(DatLine& line, const std::string& name) {
-  if (line.type == 0) return 0;
-  if (ctx_.validator == nullptr && !ctx_.validate_line) return 0;
+LineVerdict DatFileReader::Validate(DatLine& line, const std::string& name) {
+  if (line.type == 0 || ctx_.validator == nullptr) return LineVerdict::kStore;
   int saved_level = diag_.warning_level;
   if (ctx_.switches.CheckMode && !is_main_) diag_.warning_level = 0;
-  int result = ctx_.validator != nullptr
-                   ? ctx_.validator->ValidateLine(line, name, *target_)
-                   : ctx_.validate_line(line, name, *target_);
+  const LineVerdict verdict =
+      ctx_.validator->ValidateLine(line, name, *target_);
   diag_.warning_level = saved_level;
-  return result;
+  return verdict;
 }
 
 bool DatFileReader::ColourKnown(int32_t colour) const {
-  if (ctx_.colours != nullptr) return ctx_.colours->IsColour(colour);
-  return !ctx_.colour_known || ctx_.colour_known(colour);
+  return ctx_.colours == nullptr || ctx_.colours->IsColour(colour);
 }
 
 bool DatFileReader::Store(DatLine&& line) {
@@ -555,9 +562,9 @@ bool DatFileReader::OpenBlock(int kind, const Matrix& placement) {
 
 }  // namespace
 
-int ReadDatFile(ReaderContext& context, const char* referenced_by,
-                DatFile& file, FILE* stream, bool is_main) {
-  int result = 0;
+Status ReadDatFile(ReaderContext& context, const char* referenced_by,
+                   DatFile& file, FILE* stream, bool is_main) {
+  Status result = Status::kFailed;
   {
     StreamLines lines(stream);
     result = DatFileReader(context, referenced_by, file, is_main).Read(lines);
@@ -566,8 +573,8 @@ int ReadDatFile(ReaderContext& context, const char* referenced_by,
   return result;
 }
 
-int ReadDatFile(ReaderContext& context, const char* referenced_by,
-                DatFile& file, PrescannedFile& prescan, bool is_main) {
+Status ReadDatFile(ReaderContext& context, const char* referenced_by,
+                   DatFile& file, PrescannedFile& prescan, bool is_main) {
   // The lines are counted already: room for all of them at once spares the
   // growth of the record, each step of which moves every line.
   if (file.lines.empty()) file.lines.reserve(prescan.lines.size());

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <string>
 
+#include "base/status.h"
 #include "model/dat_file.h"
 
 class ColourTable;
@@ -23,9 +23,7 @@ inline constexpr uint32_t kConversionLineTypes = 0x1B;  // 0, 1, 3, 4
 inline constexpr uint32_t kAllLineTypes = 0x3F;         // 0..5 (edges drawn)
 inline constexpr uint32_t kCheckLineTypes = 0x3E;       // 1..5 (check mode)
 
-/// Everything ReadDatFile needs from the run. The line checks and the colour
-/// test are taken from `validator` and `colours` when they are set, else
-/// from the two hooks.
+/// Everything ReadDatFile needs from the run.
 struct ReaderContext {
   Diagnostics& diag;
   Settings& settings;           // reads LightDatLights, sets LightDatFound
@@ -33,18 +31,12 @@ struct ReaderContext {
   FileTable& files;
   /// Types whose lines are stored.
   uint32_t line_type_mask = kConversionLineTypes;
-  /// The line checks (ValidateLine): 0 = store the (possibly corrected)
-  /// line, 1 = drop it. `name` is the normalised target name of a type-1
-  /// line, empty otherwise; `file` receives the line. When empty, every line
+  /// The run's line checks; BeginFile() is called when a file is opened and
+  /// ValidateLine() before a line of type 1 to 5 is stored. Null: every line
   /// is stored unchecked.
-  std::function<int(DatLine& line, const std::string& name, DatFile& file)>
-      validate_line = nullptr;
-  /// True when the colour table gives the number a colour (ColourToRgb does
-  /// not answer -1). When empty, every number counts as a colour.
-  std::function<bool(int32_t colour)> colour_known = nullptr;
-  /// The run's line checks; BeginFile() is called when a file is opened.
   LineValidator* validator = nullptr;
   /// The colour table that decides whether light.dat's colour is a colour.
+  /// Null: every number counts as a colour.
   const ColourTable* colours = nullptr;
   /// Set by ReadDatFile: true when the file's lines went into the file's own
   /// record and nothing else -- no further FILE sections, no transform
@@ -61,14 +53,14 @@ struct ReaderContext {
 /// taken from it). The current file name of the messages becomes
 /// file.name and the line number starts at 0. Remarks go through
 /// diag.ReportMessage. Sets READ on every section read to its end.
-/// Returns 1 when the end of the stream was reached (also when a full table
-/// stopped an MPD file), 0 when the file was abandoned for lack of memory.
-/// The stream is closed before returning in every case.
-int ReadDatFile(ReaderContext& context, const char* referenced_by,
+/// kOk when the end of the stream was reached (also when a full table
+/// stopped an MPD file), kFailed when the file was abandoned for lack of
+/// memory. The stream is closed before returning in every case.
+Status ReadDatFile(ReaderContext& context, const char* referenced_by,
                 DatFile& file, FILE* stream, bool is_main);
 /// The same from the prescanned lines of a file (see PrescanLines), which
 /// the reader may alter; everything else is as with the stream.
-int ReadDatFile(ReaderContext& context, const char* referenced_by,
+Status ReadDatFile(ReaderContext& context, const char* referenced_by,
                 DatFile& file, PrescannedFile& prescan, bool is_main);
 
 #endif  // R7P_MODEL_PARSER_H_

@@ -19,9 +19,9 @@ namespace {
 class ParserTest : public testing_support::DiagnosticsFixture {
  protected:
   /// Reads `content` as the main model "model.ldr" (slot 0).
-  DatFile& ReadMain(const std::string& content, int* result = nullptr) {
+  DatFile& ReadMain(const std::string& content, Status* result = nullptr) {
     DatFile& main = files_.SetMainModel("model.ldr");
-    int r = ReadDatFile(context_, nullptr, main, Stream(content), true);
+    Status r = ReadDatFile(context_, nullptr, main, Stream(content), true);
     if (result != nullptr) *result = r;
     return main;
   }
@@ -30,7 +30,7 @@ class ParserTest : public testing_support::DiagnosticsFixture {
   DatFile& ReadReferenced(const std::string& name, const std::string& content,
                           const char* referenced_by = "model.ldr") {
     DatFile& file = *files_.GetOrAddFile(false, name);
-    EXPECT_EQ(ReadDatFile(context_, referenced_by, file, Stream(content), false), 1);
+    EXPECT_EQ(ReadDatFile(context_, referenced_by, file, Stream(content), false), Status::kOk);
     return file;
   }
 
@@ -118,19 +118,20 @@ TEST_F(ParserTest, ColoursAreReadAsCLongs) {
 
 TEST_F(ParserTest, TypeOneLines) {
   settings_.SettingsFlags |= LightDatLights;
-  context_.colour_known = [](int32_t colour) { return colour < 100; };
+  ColourTable colours;  // knows no colour number
+  context_.colours = &colours;
   DatFile& main = ReadMain(
       "1 16 0 0 0 -1 0 0 0 1 0 0 0 1 \"Sub Dir/My Part.DAT\"\n"
       "1 4 0 0 0 1 0 0 0 1 0 0 0 1 STU24.dat\n"
       "1 4 0 0 0 1 0 0 0 1 0 0 0 1 stud4.dat\n"
-      "1 500 0 0 0 1 0 0 0 1 0 0 0 1 light.dat\n"
+      "1 600 0 0 0 1 0 0 0 1 0 0 0 1 light.dat\n"
       "1 4 0 0 0 1 0 0 0 1 0 0 0 1 \"\"\n"
       "1 4 0 0 0 1 0 0 0 1 0 0 0 1 \"open.dat\n");
   EXPECT_EQ(Remarks(),
             "WARNING \"model.ldr\" Line 2: This speed-primitive should not be "
             "referenced directly: 1 4 0 0 0 1 0 0 0 1 0 0 0 1 STU24.dat\n"
-            "WARNING \"model.ldr\" Line 4: Sorry, cannot handle color 500, using 15: "
-            "1 500 0 0 0 1 0 0 0 1 0 0 0 1 light.dat\n"
+            "WARNING \"model.ldr\" Line 4: Sorry, cannot handle color 600, using 15: "
+            "1 600 0 0 0 1 0 0 0 1 0 0 0 1 light.dat\n"
             "SKIPPING \"model.ldr\" Line 5: 15 arguments expected: "
             "1 4 0 0 0 1 0 0 0 1 0 0 0 1 \"\"\n"
             "WARNING \"model.ldr\" Line 6: Missing end quote: "
@@ -259,7 +260,7 @@ TEST_F(ParserTest, MultiPartFilesSplitIntoSections) {
   switches_.Verbose = 1;
   files_.SetMainModel("model.mpd").flags |= LIBRARY;
   DatFile& main = files_.slot(0);
-  ReadDatFile(context_, nullptr, main,
+  (void)ReadDatFile(context_, nullptr, main,
               Stream("0 BFC CERTIFY\n"
                      "0 FILE main.ldr\n"
                      "0 Main title\n"
@@ -309,7 +310,7 @@ TEST_F(ParserTest, TextureBlocks) {
   EXPECT_EQ(main.lines[3].colour, 1);
 
   files_.SetMainModel("m.mpd");
-  ReadDatFile(context_, nullptr, files_.slot(0),
+  (void)ReadDatFile(context_, nullptr, files_.slot(0),
               Stream("0 FILE a.ldr\n0 TEXTURE SLOPE\n0 TRANSLATE 1 2 3\n0 FILE b.ldr\n"),
               true);
   EXPECT_EQ(Remarks(),
@@ -367,7 +368,7 @@ TEST_F(ParserTest, PartTypeHeaders) {
   EXPECT_TRUE(ReadReferenced("b.dat", "0 Official LCAD 48_Primitive\n").Has(PRIMITIVE));
   DatFile& c = *files_.GetOrAddFile(false, "c.dat");
   c.flags |= PART;
-  ReadDatFile(context_, "m", c, Stream("0 !LDRAW_ORG Primitive\n"), false);
+  (void)ReadDatFile(context_, "m", c, Stream("0 !LDRAW_ORG Primitive\n"), false);
   EXPECT_EQ(Remarks(), "SKIPPING \"c.dat\" Line 1: Already categorized as Part: 0 !LDRAW_ORG Primitive\n");
   EXPECT_TRUE(c.lines.empty());
 }
@@ -376,13 +377,16 @@ TEST_F(ParserTest, ValidationDropsAndLevelsLibraryMessages) {
   switches_.CheckMode = true;
   diag_.warning_level = 1;
   int seen_level = -1;
-  context_.validate_line = [&](DatLine& line, const std::string& name, DatFile&) {
+  // The colour test tells at which warning level the line checks ran.
+  LineValidator validator(diag_, switches_, [&](int32_t) {
     seen_level = diag_.warning_level;
-    return name == "bad.dat" || line.type == 2 ? 1 : 0;
-  };
-  DatFile& main = ReadMain("1 4 0 0 0 1 0 0 0 1 0 0 0 1 bad.dat\n2 4 0 0 0 1 1 1\n3 4 0 0 0 1 0 0 0 0 1\n");
+    return true;
+  });
+  context_.validator = &validator;
+  // A singular placement is dropped.
+  DatFile& main = ReadMain("1 4 0 0 0 0 0 0 0 0 0 0 0 0 bad.dat\n2 4 0 0 0 1 1 1\n3 4 0 0 0 1 0 0 0 0 1\n");
   EXPECT_EQ(seen_level, 1);
-  EXPECT_EQ(main.lines.size(), 1u);
+  EXPECT_EQ(main.lines.size(), 2u);
   EXPECT_EQ(files_.LookupFile("bad.dat"), nullptr);  // a dropped line adds no file
   ReadReferenced("lib.dat", "3 4 0 0 0 1 0 0 0 0 1\n");
   EXPECT_EQ(seen_level, 0);
@@ -461,7 +465,7 @@ class LibraryReadTest : public testing_support::DiagnosticsFixture {
     files_.title.clear();
     files_.author.clear();
     DatFile& main = files_.SetMainModel(name);
-    EXPECT_EQ(ReadDatFile(context_, nullptr, main, stream, true), 1) << path;
+    EXPECT_EQ(ReadDatFile(context_, nullptr, main, stream, true), Status::kOk) << path;
     EXPECT_TRUE(main.Has(READ)) << path;
   }
 

@@ -1,26 +1,11 @@
 #include "model/prescan.h"
 
 #include <cstdint>
-#include <cstring>
+#include <optional>
+#include <utility>
 
+#include "model/reference_lines.h"
 
-namespace {
-
-constexpr int kReferenceItems = 15;  // type, colour, twelve numbers, a word
-
-}  // namespace
-
-bool IsFileLine(const char* meta) {
-  if (std::strncmp(meta, "FILE", 4) != 0) return false;
-  if (meta[4] != ' ' && meta[4] != '\t') return false;
-  return *SkipBlanks(meta + 4) != '\0';
-}
-
-PrescannedFile PrescanLines(std::string_view bytes) {
-  PrescannedFile file;
-  PrescanLines(bytes, &file);
-  return file;
-}
 
 void PrescanLines(std::string_view bytes, PrescannedFile* out) {
   PrescannedFile& file = *out;
@@ -50,42 +35,19 @@ void PrescanLines(std::string_view bytes, PrescannedFile* out) {
 std::string ReferencedName(const PrescannedFile& file,
                            const PrescannedFile::Line& line) {
   if (line.scan < 0) return std::string();
-  const GeometryScan& scan = file.scans[static_cast<size_t>(line.scan)];
-  if (scan.items != kReferenceItems || scan.type != 1 ||
-      scan.after_numbers < 0)
-    return std::string();
-  const char* start = SkipBlanks(file.LineText(line));
   NameQuotes quotes = NameQuotes::kFine;
-  std::string name = TakeFileName(start + scan.after_numbers, &quotes);
-  NormalizeName(&name);
-  return name;
+  return ReferenceTarget(SkipBlanks(file.LineText(line)),
+                         file.scans[static_cast<size_t>(line.scan)], &quotes);
 }
 
 std::string SectionName(const char* line) {
   const char* text = SkipBlanks(line);
   if (*text != '0') return std::string();
-  ++text;
-  if (*text == ' ' || *text == '\t') ++text;
-  const char* meta = SkipBlanks(text);
-  if (!IsFileLine(meta)) return std::string();
+  bool separated = false;
+  const char* meta = SkipBlanks(CommentText(text + 1, &separated));
   NameQuotes quotes = NameQuotes::kFine;
-  std::string name = TakeFileName(meta + 5, &quotes);
-  NormalizeName(&name);
-  return name;
-}
-
-std::string LikelyReferencedName(const char* line) {
-  const char* p = SkipBlanks(line);
-  if (p[0] != '1' || (p[1] != ' ' && p[1] != '\t')) return std::string();
-  ++p;
-  constexpr int kWordsBeforeName = 13;  // the colour and twelve numbers
-  for (int word = 0; word < kWordsBeforeName; ++word) {
-    while (IsScanSpace(*p)) ++p;
-    if (*p == '\0') return std::string();
-    while (*p != '\0' && !IsScanSpace(*p)) ++p;
-  }
-  NameQuotes quotes = NameQuotes::kFine;
-  std::string name = TakeFileName(p, &quotes);
-  NormalizeName(&name);
-  return name;
+  std::optional<std::string> name = SectionFileName(meta, &quotes);
+  if (!name) return std::string();
+  NormalizeName(&*name);
+  return std::move(*name);
 }

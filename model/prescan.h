@@ -37,8 +37,6 @@ struct PrescannedFile {
 /// reader's LineReader does. The lines and scans of `file` are replaced;
 /// its room is kept.
 void PrescanLines(std::string_view bytes, PrescannedFile* file);
-/// The same into a new PrescannedFile.
-PrescannedFile PrescanLines(std::string_view bytes);
 
 /// Calls take(line, length) for every line of `bytes` as the model reader
 /// sees it: split by LineReader, then trimmed of line ends, Ctrl-Z and
@@ -53,21 +51,12 @@ void ForEachReaderLine(std::string_view bytes, Take take) {
 }
 
 /// The normalised target name of a prescanned type-1 line that the reader
-/// will take as one (fifteen items), or "" for any other line.
+/// will take as one (see ReferenceTarget), or "" for any other line.
 std::string ReferencedName(const PrescannedFile& file,
                            const PrescannedFile::Line& line);
 
-/// True when the meta-command `meta` (blanks skipped) is "FILE" as a whole
-/// word followed by at least one more word.
-bool IsFileLine(const char* meta);
-
-/// The normalised section name of a trimmed "0 FILE name" line, or "" for
-/// any other line.
+/// The normalised section name of a trimmed "0 FILE name" line as the
+/// reader takes it (see SectionFileName), or "" for any other line.
 std::string SectionName(const char* line);
-
-/// The normalised target name of a trimmed line that looks like a type-1
-/// line -- "1" and at least thirteen more words -- or "". The numbers are
-/// not converted: this only foretells which files a model will ask for.
-std::string LikelyReferencedName(const char* line);
 
 #endif  // R7P_MODEL_PRESCAN_H_

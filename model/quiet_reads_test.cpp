@@ -32,7 +32,7 @@ class QuietReadsTest : public testing_support::DiagnosticsFixture {
     FILE* stream = tmpfile();
     fwrite(content.data(), 1, content.size(), stream);
     rewind(stream);
-    EXPECT_EQ(ReadDatFile(context, "model.ldr", file, stream, false), 1);
+    EXPECT_EQ(ReadDatFile(context, "model.ldr", file, stream, false), Status::kOk);
     EXPECT_TRUE(context.last_read_plain);
     return file;
   }
@@ -111,7 +111,7 @@ TEST_F(QuietReadsTest, ReadingsThatAreNotPlainAreNotKept) {
     FILE* stream = tmpfile();
     fwrite(content, 1, strlen(content), stream);
     rewind(stream);
-    ReadDatFile(context, "model.ldr", file, stream, false);
+    (void)ReadDatFile(context, "model.ldr", file, stream, false);
     EXPECT_FALSE(context.last_read_plain) << content;
   }
   // A transform block's record belongs to its line: such lines are never

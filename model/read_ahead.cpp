@@ -1,4 +1,3 @@
-#include "platform/path_finder.h"
 #include "model/read_ahead.h"
 
 #include <algorithm>
@@ -6,6 +5,8 @@
 #include <optional>
 #include <utility>
 
+#include "model/file_lookup.h"
+#include "platform/path_finder.h"
 
 namespace {
 
@@ -84,6 +85,7 @@ void ReadAhead::Walk() {
   // What only this thread used is freed here, while the resolver goes on.
   finder_ = platform::PathFinder();
   bytes_.Release();
+  model_ = PrescannedFile();
   std::lock_guard<std::mutex> lock(mutex_);
   spare_.clear();
 }
@@ -133,53 +135,58 @@ bool ReadAhead::ReadModelReferences(
   if (!found || bytes_.Read(*found, kMaxFileBytes) !=
                     platform::FileBytes::Outcome::kRead)
     return false;
+  PrescanLines(bytes_.bytes(), &model_);
   // Lines up to the second FILE line belong to the model itself.
   std::vector<std::string>* into = root;
   bool first_section = true;
-  ForEachReaderLine(bytes_.bytes(), [&](const char* line, size_t) {
-    std::string section = SectionName(line);
-    if (section.empty()) {
-      std::string name = LikelyReferencedName(line);
+  for (const PrescannedFile::Line& line : model_.lines) {
+    if (line.scan >= 0) {
+      std::string name = ReferencedName(model_, line);
       if (!name.empty()) into->push_back(std::move(name));
-      return;
+      continue;
     }
+    std::string section = SectionName(model_.LineText(line));
+    if (section.empty()) continue;
     if (first_section) {
       first_section = false;
-      return;
+      continue;
     }
     into = &(*sections)[section];
     into->clear();  // a section given twice is read from its last FILE line
-  });
+  }
   return true;
 }
 
 void ReadAhead::ReadLibraryFile(const std::string& name,
                                 std::vector<std::string>* names) {
   using Outcome = platform::FileBytes::Outcome;
-  const std::string host = platform::HostPathOfName(name);
-  for (size_t i = 0; i < plan_.directories.size(); ++i) {
-    std::optional<std::string> found =
-        finder_.FindFile(plan_.directories[i] + host);
-    if (!found) continue;
-    std::unique_ptr<File> file = BeginReading(name);
-    if (file == nullptr) return;
-    const Outcome outcome = bytes_.Read(*found, kMaxFileBytes);
-    // A file that cannot be opened is looked for in the next directory, as
-    // the resolver does; anything else unusual is left to the resolver.
-    if (outcome != Outcome::kRead) {
-      GiveBack(std::move(file));
-      Publish(nullptr);
-      if (outcome == Outcome::kCannotOpen) continue;
-      return;
-    }
-    file->name = name;
-    file->path = std::move(*found);
-    file->directory = i;
-    PrescanLines(bytes_.bytes(), &file->lines);
-    AppendReferences(file->lines, names);
-    Publish(std::move(file));
-    return;
-  }
+  std::unique_ptr<File> file;
+  std::string path;
+  const std::optional<size_t> directory = LookUpFile(
+      plan_.directories, name, false, nullptr, [&](const std::string& tried) {
+        std::optional<std::string> found = finder_.FindFile(tried);
+        if (!found) return false;
+        file = BeginReading(name);
+        if (file == nullptr) return true;
+        const Outcome outcome = bytes_.Read(*found, kMaxFileBytes);
+        if (outcome == Outcome::kRead) {
+          path = std::move(*found);
+          return true;
+        }
+        // A file that cannot be opened is looked for in the next
+        // directory, as the resolver does; anything else unusual is left
+        // to the resolver.
+        GiveBack(std::move(file));
+        Publish(nullptr);
+        return outcome != Outcome::kCannotOpen;
+      });
+  if (!directory || file == nullptr) return;
+  file->name = name;
+  file->path = std::move(path);
+  file->directory = *directory;
+  PrescanLines(bytes_.bytes(), &file->lines);
+  AppendReferences(file->lines, names);
+  Publish(std::move(file));
 }
 
 std::unique_ptr<ReadAhead::File> ReadAhead::BeginReading(

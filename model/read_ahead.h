@@ -23,6 +23,7 @@
 #include "model/prescan.h"
 #include "platform/path_finder.h"
 #include "platform/platform.h"
+#include "searchdirs/path_ini.h"
 
 class ReadAhead {
  public:
@@ -36,9 +37,9 @@ class ReadAhead {
   struct Plan {
     /// The main model, as the resolver opens it.
     std::string model_path;
-    /// The search directories in order: a library file is looked up as
-    /// directory + its name with '\' taken as '/', like the resolver does.
-    std::vector<std::string> directories;
+    /// The search directories in order: a library file is looked up in
+    /// them through LookUpFile, as the resolver looks it up.
+    std::vector<SearchDir> directories;
     /// Normalised names that the resolver never reads (POV-Ray
     /// equivalents, edge-only files without edges). Called on the reading
     /// thread: it must not touch anything the resolver changes.
@@ -104,6 +105,7 @@ class ReadAhead {
   Plan plan_;
   platform::PathFinder finder_;  // the thread's own, never the resolver's
   platform::FileBytes bytes_;    // the file being read
+  PrescannedFile model_;         // the main model, for its references
 
   // Memory is passed back and forth rather than freed by the other thread:
   // every allocation then stays with the thread that made it.

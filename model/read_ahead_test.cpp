@@ -39,7 +39,11 @@ class ReadAheadTest : public ::testing::Test {
   ReadAhead::Plan PlanFor(const std::string& model) const {
     ReadAhead::Plan plan;
     plan.model_path = model;
-    plan.directories = dirs_;
+    for (const std::string& dir : dirs_) {
+      SearchDir search_dir;
+      search_dir.Dir = dir;
+      plan.directories.push_back(search_dir);
+    }
     plan.never_read = [](const std::string& name) { return name == "stud.dat"; };
     return plan;
   }
@@ -74,7 +78,8 @@ TEST_F(ReadAheadTest, ReadsTheFilesTheResolverWillAskFor) {
   std::unique_ptr<ReadAhead::File> file_a = ahead.Take("a.dat");
   ASSERT_NE(file_a, nullptr);
   EXPECT_EQ(file_a->directory, 1u);
-  const PrescannedFile expected = PrescanLines(ReadFileText(a));
+  PrescannedFile expected;
+  PrescanLines(ReadFileText(a), &expected);
   EXPECT_EQ(file_a->lines.text, expected.text);
   EXPECT_EQ(file_a->lines.lines.size(), expected.lines.size());
   EXPECT_EQ(file_a->lines.scans.size(), expected.scans.size());

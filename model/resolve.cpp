@@ -1,8 +1,7 @@
 #include "model/resolve.h"
 
 #include <cmath>
-#include <cstdlib>
-#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "searchdirs/library_dirs.h"
@@ -12,12 +11,6 @@
 #include "model/file_table.h"
 #include "model/name_class.h"
 #include "model/parser.h"
-#include "model/prescan.h"
-#include "model/quiet_reads.h"
-#include "model/read_ahead.h"
-#include "base/text_scan.h"
-#include "platform/path_finder.h"
-#include "platform/platform.h"
 #include "searchdirs/path_ini.h"
 
 // note [explicit walk]: a model may nest sub-models and transform blocks
@@ -40,15 +33,6 @@ struct ModelLoader::Frame {
 namespace {
 
 constexpr uint32_t kFoundBits = PART | PRIMITIVE | LIBRARY;
-// Tried in this order after the bare name when a model file is looked up.
-constexpr const char* kExtensions[] = {"", ".ldr", ".dat", ".mpd"};
-
-bool HasModelExtension(const std::string& name) {
-  if (name.size() < 5) return false;
-  std::string tail = name.substr(name.size() - 4);
-  for (char& c : tail) c = LowerAscii(c);
-  return tail == ".ldr" || tail == ".dat" || tail == ".mpd";
-}
 
 bool IsRigidDeterminant(double det) {
   return (det > 0.99 && det < 1.01) || (det > -1.01 && det < -0.99);
@@ -61,130 +45,58 @@ bool HasStickerExtent(const BBox& box) {
 
 }  // namespace
 
-// Computing the search directories looks every one of them up on the disk.
-// A check of a whole library starts a model for every file, nearly always in
-// the folder of the previous one, so the last result is kept and reused for
-// as long as everything it was computed from is unchanged.
-struct ModelLoader::DirsMemo {
-  const PathIniData* record = nullptr;
-  std::string ldraw_dir;
-  std::vector<std::string> raw_dirs;
-  std::string model_folder;  // the model path up to its last separator
-  std::optional<std::string> home;
-  std::vector<SearchDir> dirs;  // the result, as left in the record
-  std::optional<std::string> model_dir;
-};
-
-namespace {
-
-bool SameSearchDirs(const std::vector<SearchDir>& a,
-                    const std::vector<SearchDir>& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (a[i].Flags != b[i].Flags || a[i].Dir != b[i].Dir ||
-        a[i].ExtraKeywords != b[i].ExtraKeywords)
-      return false;
-  return true;
-}
-
-}  // namespace
-
 ModelLoader::ModelLoader(ReaderContext& reader, LibraryDirs& library,
                          platform::PathFinder& finder, ResolveListener* listener)
     : reader_(reader),
-      library_(library),
-      finder_(finder),
-      listener_(listener) {}
+      listener_(listener),
+      source_(reader, library, finder) {}
 
 ModelLoader::~ModelLoader() = default;
 
-bool ModelLoader::ComputeSearchDirs(const std::string& path) {
-  PathIniData* record = library_.record();
-  const size_t sep = path.find_last_of("/\\");
-  std::string folder =
-      sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
-  std::optional<std::string> home = platform::HomeDir();
-  const DirsMemo* memo = dirs_memo_.get();
-  if (memo != nullptr && memo->record == record &&
-      memo->model_folder == folder && memo->home == home &&
-      memo->ldraw_dir == record->LDrawDir &&
-      memo->raw_dirs == record->RawSearchDirs &&
-      memo->model_dir == record->ModelDir &&
-      record->nSearchDirs == static_cast<int>(record->SearchDirs.size()) &&
-      SameSearchDirs(memo->dirs, record->SearchDirs))
-    return true;
-  dirs_memo_.reset();
-  if (!PathIniComputeRealDirs(record, true, true, path.c_str(), finder_))
-    return false;
-  auto fresh = std::make_unique<DirsMemo>();
-  fresh->record = record;
-  fresh->ldraw_dir = record->LDrawDir;
-  fresh->raw_dirs = record->RawSearchDirs;
-  fresh->model_folder = std::move(folder);
-  fresh->home = std::move(home);
-  fresh->dirs = record->SearchDirs;
-  fresh->model_dir = record->ModelDir;
-  dirs_memo_ = std::move(fresh);
-  return true;
-}
-
-int ModelLoader::StartModel(const std::string& path) {
-  PathIniData* record = library_.record();
-  if (record == nullptr) return -1;
-  model_path_ = path;
-  if (!ComputeSearchDirs(path)) return -1;
+Status ModelLoader::StartModel(const std::string& path) {
+  if (source_.StartModel(path) == Status::kFailed) return Status::kFailed;
   FileTable& files = reader_.files;
   files.FreeModelFiles();
   files.title.clear();
   files.author.clear();
   size_t sep = path.find_last_of("/\\");
   files.SetMainModel(sep == std::string::npos ? path : path.substr(sep + 1));
-  if (!files.AddUsedColour(reader_.settings.DefaultColor)) return -1;
-  return 0;
+  if (!files.AddUsedColour(reader_.settings.DefaultColor))
+    return Status::kFailed;
+  return Status::kOk;
 }
 
-int ModelLoader::LoadModel() {
-  if (reader_.files.count() == 0) return -1;
-  // With -v every lookup is shown as it is made.
-  if (read_ahead_wanted_ && !reader_.switches.CheckMode &&
-      !reader_.switches.Verbose)
-    StartReadAhead();
-  const int result =
-      ResolveFile(reader_.files.slot(0), true, nullptr, true) == kResolved
-          ? 0
-          : -1;
-  // The thread may still be freeing its memory: that goes on beside the
-  // scene tail, and the thread is waited for at the next model or at the
-  // end of the run.
-  if (read_ahead_ != nullptr) read_ahead_->Stop();
-  stopped_read_ahead_ = std::move(read_ahead_);
+Status ModelLoader::LoadModel() {
+  if (reader_.files.count() == 0) return Status::kFailed;
+  source_.BeginWalk(NeverRead());
+  const Status result = ResolveFile(reader_.files.slot(0), true, nullptr,
+                                    true) == ResolveResult::kResolved
+                            ? Status::kOk
+                            : Status::kFailed;
+  // The read-ahead thread may still be freeing its memory: that goes on
+  // beside the scene tail.
+  source_.EndWalk();
   return result;
 }
 
-void ModelLoader::StartReadAhead() {
-  stopped_read_ahead_.reset();
-  const PathIniData* record = library_.record();
-  if (record == nullptr) return;
-  ReadAhead::Plan plan;
-  plan.model_path = model_path_;
-  for (const SearchDir& dir : record->SearchDirs)
-    plan.directories.push_back(dir.Dir);
-  // The files BeginFile finishes without reading them.
+// The files BeginFile finishes without reading them.
+std::function<bool(const std::string& name)> ModelLoader::NeverRead() const {
   const Settings& settings = reader_.settings;
   const bool edges_off = settings.EdgeWidth == 0;
   ResolveListener* pov_boxes = settings.OrderHas('P') ? listener_ : nullptr;
-  plan.never_read = [edges_off, pov_boxes](const std::string& name) {
+  return [edges_off, pov_boxes](const std::string& name) {
     return (edges_off && IsEdgeOnlyFile(name)) ||
            (pov_boxes != nullptr && pov_boxes->PovEquivalentBox(name).has_value());
   };
-  try {
-    read_ahead_ = std::make_unique<ReadAhead>(std::move(plan));
-  } catch (const std::system_error&) {
-    // No thread to be had: the walk reads every file itself.
-  }
 }
 
-int ModelLoader::ResolveFile(DatFile& file, bool is_main,
+void ModelLoader::RememberQuietReads() {
+  FileSource::Options options = source_.options();
+  options.quiet_reads = true;
+  source_.set_options(options);
+}
+
+ResolveResult ModelLoader::ResolveFile(DatFile& file, bool is_main,
                              const char* referenced_by, bool write) {
   // See note [explicit walk].
   std::vector<Frame> stack;
@@ -195,13 +107,13 @@ int ModelLoader::ResolveFile(DatFile& file, bool is_main,
   if (referenced_by != nullptr) root.referenced_by = referenced_by;
   root.write_on_entry = root.write = write;
   stack.push_back(std::move(root));
-  int result = kResolved;
+  ResolveResult result = ResolveResult::kResolved;
   bool returning = false;  // `result` holds the result of the popped frame
   while (!stack.empty()) {
     Frame& frame = stack.back();
     if (returning) {
       returning = false;
-      if (result == kRecursion) {
+      if (result == ResolveResult::kRecursion) {
         // Each level names its referencing line, innermost first.
         const DatLine& line = frame.file->lines[frame.pending_line];
         reader_.diag.ReportMessage(0, kPlain, "referenced by %s line %u",
@@ -212,8 +124,8 @@ int ModelLoader::ResolveFile(DatFile& file, bool is_main,
       }
     } else if (!frame.started) {
       frame.started = true;
-      result = BeginFile(frame);
-      if (result >= 0) {
+      if (std::optional<ResolveResult> finished = BeginFile(frame)) {
+        result = *finished;
         stack.pop_back();
         returning = true;
         continue;
@@ -231,7 +143,7 @@ int ModelLoader::ResolveFile(DatFile& file, bool is_main,
       continue;
     }
     FinishFile(frame);
-    result = kResolved;
+    result = ResolveResult::kResolved;
     stack.pop_back();
     returning = true;
   }
@@ -251,13 +163,13 @@ DatFile* ModelLoader::NextUnfinishedReference(Frame& frame) {
 }
 
 // Steps before the references are walked. Returns the call's result when the
-// file is finished here, or -1 to go on with its references.
-int ModelLoader::BeginFile(Frame& frame) {
+// file is finished here, or nothing to go on with its references.
+std::optional<ResolveResult> ModelLoader::BeginFile(Frame& frame) {
   DatFile& file = *frame.file;
   if (file.Has(VISITING)) {
     reader_.diag.ReportMessage(0, kPlain, "Recursive references: %s",
                                file.name.c_str());
-    return kRecursion;
+    return ResolveResult::kRecursion;
   }
   file.flags |= VISITING;
   const Settings& settings = reader_.settings;
@@ -265,7 +177,7 @@ int ModelLoader::BeginFile(Frame& frame) {
     if (settings.EdgeWidth == 0 && IsEdgeOnlyFile(file.name)) {
       // Nothing of an edge-only file is drawn without edge lines.
       file.flags = (file.flags | READ | DONE | PRIMITIVE) & ~VISITING;
-      return kResolved;
+      return ResolveResult::kResolved;
     }
     if (frame.write &&
         listener_ != nullptr &&
@@ -285,117 +197,48 @@ int ModelLoader::BeginFile(Frame& frame) {
   }
   if (file.Has(DONE)) {
     FinishFile(frame);
-    return kResolved;
+    return ResolveResult::kResolved;
   }
   if (!file.Has(READ)) return OpenAndRead(frame);
-  return -1;
+  return std::nullopt;
 }
 
-int ModelLoader::OpenAndRead(Frame& frame) {
+std::optional<ResolveResult> ModelLoader::OpenAndRead(Frame& frame) {
   DatFile& file = *frame.file;
-  int dir_flags = 0;
-  FILE* stream = nullptr;
-  std::unique_ptr<ReadAhead::File> ahead;
+  FileSource::Found found;
   if (frame.is_main) {
-    stream = OpenModelFile(file, &dir_flags);
+    FileTable& files = reader_.files;
+    // Transform blocks of the main model are read with it; any other
+    // main-model record to be opened means the walk itself went wrong.
+    if (files.count() == 0 || &file != &files.slot(0))
+      reader_.diag.FatalError("Program logic stinks...\n", nullptr,
+                              Diagnostics::FatalStyle::kAsIs);
+    found = source_.FindModel();
   } else {
-    ahead = TakeReadAhead(file.name, &dir_flags);
-    if (ahead == nullptr)
-      stream = FindLibraryFile(file.name, false, &dir_flags);
+    found = source_.FindLibraryFile(file.name);
   }
-  if (stream == nullptr && ahead == nullptr) {
+  if (!found) {
     reader_.diag.ReportInputError(
         "Could not find %s Referenced by %s", file.name.c_str(),
         frame.has_referrer ? frame.referenced_by.c_str() : "*");
     file.flags = (file.flags | READ | NOT_FOUND | DONE) & ~VISITING;
-    return kNotResolved;
+    return ResolveResult::kNotResolved;
   }
+  const int dir_flags = found.dir_flags();
   file.flags &= ~kFoundBits;
   if (dir_flags & kSearchDirDefPart) file.flags |= PART;
   if (dir_flags & kSearchDirDefPrim) file.flags |= PRIMITIVE;
   if (!(dir_flags & kSearchDirModel)) file.flags |= LIBRARY;
   if (reader_.switches.Verbose)
-    fprintf(reader_.diag.message_stream, "Reading %s\n", last_path_.c_str());
+    fprintf(reader_.diag.message_stream, "Reading %s\n",
+            source_.LastOpenedPath().c_str());
   const char* referrer =
       frame.has_referrer ? frame.referenced_by.c_str() : nullptr;
-  if (ahead != nullptr) {
-    const int read = ReadDatFile(reader_, referrer, file, ahead->lines, false);
-    read_ahead_->GiveBack(std::move(ahead));
-    // Abandoned: the file stays VISITING and unread.
-    return read == 0 ? kNotResolved : -1;
-  }
-  // Only files found beside the model are read more than once in a run.
-  const bool may_repeat = quiet_reads_ != nullptr && !frame.is_main &&
-                          (dir_flags & kSearchDirModel) != 0;
-  const uint32_t flags_before = file.flags;
-  if (may_repeat) {
-    const QuietReads::Reading* reading =
-        quiet_reads_->Find(last_path_, flags_before);
-    if (reading != nullptr &&
-        quiet_reads_->Replay(*reading, file, reader_.files, reader_.diag,
-                             reader_.validator)) {
-      fclose(stream);
-      return -1;
-    }
-  }
-  const uint64_t messages_before = reader_.diag.messages_written;
-  if (ReadDatFile(reader_, referrer, file, stream, frame.is_main) == 0)
-    return kNotResolved;  // abandoned: the file stays VISITING and unread
-  if (may_repeat && reader_.last_read_plain &&
-      reader_.diag.messages_written == messages_before &&
-      finder_.KeepsBytesOf(last_path_))
-    quiet_reads_->Remember(last_path_, flags_before, file, reader_.diag);
-  return -1;
-}
-
-// The library file `name` as the read-ahead read it. The thread searched
-// the same directories in the same order, so it found the file where
-// FindLibraryFile would have found it; it is not opened again. Null when
-// the read-ahead does not have it, or when an earlier model of the run
-// found that name elsewhere: FindLibraryFile then does the whole search.
-std::unique_ptr<ReadAhead::File> ModelLoader::TakeReadAhead(
-    const std::string& name, int* dir_flags) {
-  if (read_ahead_ == nullptr) return nullptr;
-  const PathIniData* record = library_.record();
-  if (record == nullptr) return nullptr;
-  std::unique_ptr<ReadAhead::File> ahead = read_ahead_->Take(name);
-  if (ahead == nullptr) return nullptr;
-  RefreshLookupCache();
-  auto hit = lookup_cache_.find(name);
-  if ((hit != lookup_cache_.end() && hit->second.path != ahead->path) ||
-      ahead->directory >= record->SearchDirs.size()) {
-    read_ahead_->GiveBack(std::move(ahead));
-    return nullptr;
-  }
-  const int flags = record->SearchDirs[ahead->directory].Flags;
-  lookup_cache_[name] = CachedLookup{ahead->path, flags};
-  last_path_ = ahead->path;
-  *dir_flags = flags;
-  return ahead;
-}
-
-void ModelLoader::RememberQuietReads() {
-  if (quiet_reads_ == nullptr) quiet_reads_ = std::make_unique<QuietReads>();
-}
-
-size_t ModelLoader::QuietReplays() const {
-  return quiet_reads_ != nullptr ? quiet_reads_->replays() : 0;
-}
-
-FILE* ModelLoader::OpenModelFile(const DatFile& file, int* dir_flags) {
-  FileTable& files = reader_.files;
-  // Transform blocks of the main model are read with it; any other
-  // main-model record to be opened means the walk itself went wrong.
-  if (files.count() == 0 || &file != &files.slot(0)) {
-    fprintf(reader_.diag.message_stream, "Program logic stinks...\n");
-    exit(1);
-  }
-  *dir_flags = kSearchDirModel;
-  last_path_ = model_path_;
-  std::string found;
-  FILE* stream = finder_.Open(model_path_, &found);
-  if (stream != nullptr) last_path_ = found;
-  return stream;
+  // Abandoned: the file stays VISITING and unread.
+  if (source_.Read(std::move(found), referrer, file, frame.is_main) ==
+      Status::kFailed)
+    return ResolveResult::kNotResolved;
+  return std::nullopt;
 }
 
 void ModelLoader::FinishFile(Frame& frame) {
@@ -437,71 +280,6 @@ void ModelLoader::AddCounts(DatFile& file) {
   }
 }
 
-FILE* ModelLoader::FindLibraryFile(const std::string& name, bool cur_dir_first,
-                                   int* dir_flags) {
-  int flags_out = 0;
-  if (dir_flags == nullptr) dir_flags = &flags_out;
-  FILE* diag_stream = reader_.diag.message_stream;
-  const bool verbose = reader_.switches.Verbose != 0;
-  if (cur_dir_first) {
-    *dir_flags = kSearchDirModel;
-    if (verbose) fprintf(diag_stream, "Trying cur dir '%s'", name.c_str());
-    if (FILE* f = OpenWithExtensions(name, "", true)) return f;
-  }
-  const PathIniData* record = library_.record();
-  if (record == nullptr) return nullptr;
-  // Repeated lookups of a name in the same search list are answered from
-  // the cache; with -v every search is shown, so it is made again.
-  const bool cacheable = !cur_dir_first && !verbose;
-  if (cacheable) {
-    RefreshLookupCache();
-    auto hit = lookup_cache_.find(name);
-    if (hit != lookup_cache_.end()) {
-      if (hit->second.path.empty()) return nullptr;
-      last_path_ = hit->second.path;
-      *dir_flags = hit->second.flags;
-      // The path is the file as found on the disk the first time.
-      return finder_.OpenFound(last_path_);
-    }
-  }
-  for (size_t i = 0; i < record->SearchDirs.size(); ++i) {
-    const SearchDir& dir = record->SearchDirs[i];
-    *dir_flags = dir.Flags | (cur_dir_first ? kSearchDirModel : 0);
-    if (verbose)
-      fprintf(diag_stream, "Trying SearchDirs[%d] %02x '%s' '%s'",
-              static_cast<int>(i), static_cast<unsigned>(dir.Flags),
-              dir.Dir.c_str(), name.c_str());
-    if (FILE* f = OpenWithExtensions(name, dir.Dir, cur_dir_first)) {
-      if (cacheable) lookup_cache_[name] = CachedLookup{last_path_, *dir_flags};
-      return f;
-    }
-  }
-  if (cacheable) lookup_cache_[name] = CachedLookup{};
-  return nullptr;
-}
-
-FILE* ModelLoader::OpenWithExtensions(const std::string& name,
-                                      const std::string& directory,
-                                      bool try_extensions) {
-  const size_t candidates =
-      try_extensions && !HasModelExtension(name) ? 4 : 1;
-  FILE* diag_stream = reader_.diag.message_stream;
-  const bool verbose = reader_.switches.Verbose != 0;
-  const std::string base = directory + platform::HostPathOfName(name);
-  for (size_t i = 0; i < candidates; ++i) {
-    last_path_ = base + kExtensions[i];
-    if (verbose) fprintf(diag_stream, " '%s'", kExtensions[i]);
-    std::string found;
-    if (FILE* f = finder_.Open(last_path_, &found)) {
-      last_path_ = found;
-      if (verbose) fprintf(diag_stream, " GOT IT!\n");
-      return f;
-    }
-  }
-  if (verbose) fprintf(diag_stream, "\n");
-  return nullptr;
-}
-
 void ModelLoader::ComputeExtent(DatFile& file, bool compute_box,
                                 bool report_to_scene) {
   if (compute_box) {
@@ -532,23 +310,4 @@ void ModelLoader::ComputeExtent(DatFile& file, bool compute_box,
         take(line.matrix.Row(k), report_to_scene);
     }
   }
-}
-
-void ModelLoader::RefreshLookupCache() {
-  std::string signature = SearchSignature();
-  if (signature == cache_signature_) return;
-  lookup_cache_.clear();
-  cache_signature_ = std::move(signature);
-}
-
-std::string ModelLoader::SearchSignature() const {
-  std::string signature;
-  if (const PathIniData* record = library_.record()) {
-    for (const SearchDir& dir : record->SearchDirs) {
-      signature += dir.Dir;
-      signature += '\0';
-      signature += static_cast<char>(dir.Flags);
-    }
-  }
-  return signature;
 }

@@ -66,14 +66,15 @@ class ResolveTest : public testing_support::SmallLibraryFixture {
     return *loader_;
   }
 
-  // Starts and loads the model at `path`; returns LoadModel's result.
+  // Starts and loads the model at `path`; returns LoadModel's result, or
+  // -2 when the model cannot be started.
   int Load(const std::string& path) {
     if (!loader_) Loader();
     // The tests write models between loads; the finder reads each folder
     // once, so it starts afresh (the loader's own state is kept).
     finder_ = platform::PathFinder();
-    if (loader_->StartModel(path) != 0) return -2;
-    return loader_->LoadModel();
+    if (loader_->StartModel(path) != Status::kOk) return -2;
+    return loader_->LoadModel() == Status::kOk ? 0 : -1;
   }
 
   DatFile* File(const std::string& name) { return files_.LookupFile(name); }
@@ -402,10 +403,10 @@ TEST_F(ResolveTest, StartModel) {
   RunSwitches switches;
   LibraryDirs unset(switches, diag_, colours_, finder_);
   ModelLoader without_library(reader_, unset, finder_, &listener_);
-  EXPECT_EQ(without_library.StartModel("x.ldr"), -1);
+  EXPECT_EQ(without_library.StartModel("x.ldr"), Status::kFailed);
 
   settings_.DefaultColor = 4;
-  ASSERT_EQ(Loader().StartModel("dir\\sub/Model.LDR"), 0);
+  ASSERT_EQ(Loader().StartModel("dir\\sub/Model.LDR"), Status::kOk);
   EXPECT_EQ(files_.slot(0).name, "Model.LDR");
   EXPECT_EQ(*library_.record()->ModelDir, "dir\\sub");
   ASSERT_FALSE(files_.used_colours.empty());
@@ -439,13 +440,13 @@ TEST(ResolveSharedLibrary, RealModelsResolve) {
   platform::PathFinder finder;
   LibraryDirs library(switches, diag, colours, finder);
   library.SetUpLibrary();
-  reader.colour_known = [&](int32_t c) { return colours.IsColour(c); };
+  reader.colours = &colours;
   ModelLoader loader(reader, library, finder, nullptr);
   int models = 0;
   for (const auto& entry : std::filesystem::directory_iterator(root + "/models")) {
     const std::string path = entry.path().string();
-    ASSERT_EQ(loader.StartModel(path), 0);
-    EXPECT_EQ(loader.LoadModel(), 0) << path;
+    ASSERT_EQ(loader.StartModel(path), Status::kOk);
+    EXPECT_EQ(loader.LoadModel(), Status::kOk) << path;
     ++models;
     for (int i = 0; i < files.count(); ++i) {
       DatFile& file = files.slot(i);

@@ -46,7 +46,9 @@ class ReadAheadConversion {
       run.out = out.get();
       run.err = err.get();
       run.command_line = CommandLine{static_cast<int>(argv.size() - 1), argv.data()};
-      run.loader.set_read_ahead(read_ahead);
+      FileSource::Options options = run.loader.file_source().options();
+      options.read_ahead = read_ahead;
+      run.loader.file_source().set_options(options);
       DesktopLauncher launcher;  // no option asks for a launch
       status = RunProgram(run, launcher);
     }
