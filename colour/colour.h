@@ -7,7 +7,7 @@
 
 struct Colour {
   std::string name;     // as written, at most 79 characters
-  int32_t code = 0;     // 0..511, never 16 or 24
+  int32_t code = 0;     // 0..16777215, never 16 or 24
   uint32_t value = 0;   // 0x00RRGGBB
   int32_t edge = 0;     // colour number or direct colour 0x2RRGGBB
   uint8_t alpha = 0;

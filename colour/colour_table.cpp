@@ -12,9 +12,14 @@
 
 namespace {
 
-// Codes live in 0..511; 16 (inherited colour) and 24 (edge colour) are
-// reserved meanings and never table entries.
-constexpr long kMaxCode = 511;
+// Codes live in 0..16777215 (0xFFFFFF), below the numbers of the extended
+// and direct colour forms: today's colour file defines rubber, metallic,
+// opal, glitter and sticker colours above 10000. 16 (inherited colour) and
+// 24 (edge colour) are reserved meanings and never table entries.
+constexpr long kMaxCode = 0xFFFFFF;
+// Numbers 256..511 that the table lacks dither two of the first sixteen.
+constexpr long kFirstDither = 256;
+constexpr long kLastDither = 511;
 // A name may grow by "_R7" only while it stays within a word of 79.
 constexpr size_t kMaxRenamable = 76;
 
@@ -197,7 +202,7 @@ long ParseFractionalValue(const char** cursor, const char* keyword,
 long EdgeColourNumber(long number, Diagnostics& diag) {
   if (number > kMaxCode) {
     diag.ReportMessage(0, kSkipping, "%s: %s", "EDGE",
-                       "Edge color code out of range [0..511]");
+                       "Edge color code out of range [0..16777215]");
     return -1;
   }
   return number;
@@ -277,8 +282,9 @@ int ColourTable::AddColour(const Colour& colour,
       [](const Colour& c, int32_t wanted) { return c.code < wanted; });
   if (it != colours_.end() && it->code == colour.code) return 0;
   bool name_used = FindColourByName(colour.name) != nullptr;
-  // At most 512 codes exist, so the table stays small; running out of memory
-  // here ends the program before the "Out of memory" remark could help.
+  // A colour file holds a few hundred codes, so the table stays small;
+  // running out of memory here ends the program before the "Out of memory"
+  // remark could help.
   colours_.insert(it, colour);
   return name_used ? 2 : 1;
 }
@@ -425,7 +431,7 @@ int ColourTable::ParseColourLine(const char* text, Colour* entry,
     return -1;
   }
   if (code < 0 || code > kMaxCode) {
-    diag.ReportMessage(0, kSkipping, "Color code out of range [0..511]");
+    diag.ReportMessage(0, kSkipping, "Color code out of range [0..16777215]");
     return -1;
   }
   if (code == 16 || code == 24) {
@@ -553,7 +559,7 @@ int ColourTable::ColourToRgb(long number, float* rgb,
                   (static_cast<uint32_t>(c->luminance) << 16);
     return 0;
   }
-  if (number >= 256 && number <= kMaxCode) {
+  if (number >= kFirstDither && number <= kLastDither) {
     DitherRgb(*this, number, rgb);
     return 0;
   }

@@ -46,11 +46,11 @@ enum class [[nodiscard]] ColourArgument {
   kBad,    // not a colour
 };
 
-/// The table of named colours 0..511, sorted by code; codes are unique,
+/// The table of named colours 0..16777215, sorted by code; codes are unique,
 /// names need not be. One object per run; it owns its entries.
 class ColourTable {
  public:
-  /// The entry of `code`, or null (also for codes outside 0..511).
+  /// The entry of `code`, or null (also for codes outside 0..16777215).
   /// Bisection over the sorted table.
   const Colour* FindColourByCode(long code) const;
 
@@ -62,7 +62,7 @@ class ColourTable {
   /// added although the name was already used, 0 when the code is already
   /// in the table (nothing added). -1 (memory ran out, "Out of memory for
   /// more !COLOUR") is part of the contract for callers, but the table holds
-  /// at most 512 entries and an allocation failure ends the program instead.
+  /// a few hundred entries and an allocation failure ends the program instead.
   [[nodiscard]] int AddColour(const Colour& colour, Diagnostics& diag);
 
   /// Empties the table.
@@ -85,7 +85,7 @@ class ColourTable {
 
   /// Parses a VALUE (edge_mode false) or EDGE (edge_mode true) value at
   /// `*cursor`, advancing it past what was used. Returns 0x00RRGGBB, or in
-  /// edge mode a colour number 0..511 or 0x2000000 + RRGGBB; -1 on an error,
+  /// edge mode a colour number 0..16777215 or 0x2000000 + RRGGBB; -1 on an error,
   /// reported as SKIPPING "VALUE: ..." / "EDGE: ...".
   static long ParseColourValue(const char** cursor, bool edge_mode,
                                Diagnostics& diag);

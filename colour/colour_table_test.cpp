@@ -108,7 +108,7 @@ TEST(ColourTable, ColourLineHeadErrors) {
       "0 !COLOUR Name CODE x VALUE #000000 EDGE 0",
       "0 !COLOUR Name CODE 16 VALUE #000000 EDGE 0",
       "0 !COLOUR Name CODE 24 VALUE #000000 EDGE 0",
-      "0 !COLOUR Name CODE 512 VALUE #000000 EDGE 0",
+      "0 !COLOUR Name CODE 16777216 VALUE #000000 EDGE 0",
       "0 !COLOUR Name CODE -1 VALUE #000000 EDGE 0",
       "0 !COLOUR Name CODE 1 VALU #000000 EDGE 0",
       "0 !COLOUR Name CODE 1 VALUE #000000 EDG 0",
@@ -125,8 +125,8 @@ TEST(ColourTable, ColourLineHeadErrors) {
                             "Color code expected",
                             "Illegal color code",
                             "Illegal color code",
-                            "Color code out of range [0..511]",
-                            "Color code out of range [0..511]",
+                            "Color code out of range [0..16777215]",
+                            "Color code out of range [0..16777215]",
                             "VALUE expected",
                             "EDGE expected"};
   std::string expected;
@@ -154,7 +154,7 @@ TEST(ColourTable, ColourValueSyntax) {
       "0 !COLOUR A CODE 1 VALUE red EDGE 0",
       "0 !COLOUR A CODE 1 VALUE",
       "0 !COLOUR A CODE 1 VALUE #000000 EDGE 256 0 0",
-      "0 !COLOUR A CODE 1 VALUE #000000 EDGE 512",
+      "0 !COLOUR A CODE 1 VALUE #000000 EDGE 16777216",
       "0 !COLOUR A CODE 1 VALUE #000000 EDGE 5 6",
       "0 !COLOUR A CODE 1 VALUE #000000 EDGE 0 ALPHA",
       "0 !COLOUR A CODE 1 VALUE #000000 EDGE 0 ALPHA 256",
@@ -181,7 +181,7 @@ TEST(ColourTable, ColourValueSyntax) {
       "VALUE: Color value expected",
       "VALUE: Color value expected",
       "EDGE: Color value out of range [0..255]",
-      "EDGE: Edge color code out of range [0..511]",
+      "EDGE: Edge color code out of range [0..16777215]",
       "EDGE: Error in color value",
       "ALPHA value expected",
       "ALPHA value out of range [0..255]",
@@ -351,6 +351,43 @@ TEST(ColourTable, ColourToRgbOfEveryNumberClass) {
   ExpectRgb(empty, 300, 0.5f, 0.5f, 0.5f, 0);
 }
 
+// Codes run from 0 to 0xFFFFFF; a code above 511 is a colour only when the
+// file defines it, and a table entry in 256..511 wins over the dither.
+TEST(ColourTable, CodesUpToTwentyFourBits) {
+  ColourFixture f;
+  std::string out = f.Read(
+      "0 !COLOUR Zero CODE 0 VALUE #010101 EDGE 0\n"
+      "0 !COLOUR Top_Dither CODE 511 VALUE #020202 EDGE 0\n"
+      "0 !COLOUR Above CODE 512 VALUE #030303 EDGE 10002\n"
+      "0 !COLOUR Rubber_Green CODE 10002 VALUE #00852B EDGE 16777215 RUBBER\n"
+      "0 !COLOUR Last CODE 16777215 VALUE #050505 EDGE 0\n");
+  EXPECT_EQ(out, "");
+  for (long code : {0L, 511L, 512L, 10002L, 16777215L})
+    EXPECT_NE(f.table.FindColourByCode(code), nullptr) << code;
+  ExpectRgb(f.table, 511, 2 / 255.f, 2 / 255.f, 2 / 255.f, kFromColourFile);
+  ExpectRgb(f.table, 10002, 0, 0x85 / 255.f, 0x2B / 255.f,
+            kFromColourFile | kFinishRubber);
+  for (long bad : {513L, 10003L, 16777216L})
+    ExpectRgb(f.table, bad, 0.5f, 0.5f, 0.5f, 0, -1);
+  f.table.CheckEdgeColours(f.path, f.diag);
+  EXPECT_EQ(f.remarks.text(), "") << "edges 10002 and 16777215 are table codes";
+  int number = 0;
+  EXPECT_EQ(f.table.ParseColourArgument("Rubber_Green", nullptr, &number, {}),
+            ColourArgument::kTaken);
+  EXPECT_EQ(number, 10002);
+  EXPECT_EQ(f.table.ParseColourArgument("16777215", nullptr, &number, {}),
+            ColourArgument::kTaken);
+  EXPECT_EQ(f.table.ParseColourArgument("10003", nullptr, &number, {}),
+            ColourArgument::kBad);
+  testing_support::MemoryFile listing;
+  f.table.PrintColours(listing.get());
+  EXPECT_NE(listing.text().find(
+                "0 !COLOUR Rubber_Green        CODE 10002 VALUE #00852B EDGE "
+                "16777215 RUBBER\n"),
+            std::string::npos)
+      << listing.text();
+}
+
 TEST(ColourTable, ParseColourArgument) {
   ColourFixture f;
   ASSERT_EQ(f.table.AddDefaultColours(f.diag), 0);
@@ -482,22 +519,20 @@ TEST(ColourTable, RealColourFile) {
   std::string path = testing_support::SharedLibrary() + "/LDConfig.ldr";
   ASSERT_EQ(f.table.ReadColourFile(path, f.diag), 1);
   std::string out = f.remarks.text();
-  // Codes beyond 511 cannot be held; each such line is skipped with a remark.
+  // Only the entries for 16 and 24, which name the inherited colours, are
+  // skipped; the rubber, metallic, opal and glitter codes above 10000 are kept.
   size_t remarks = 0;
   for (size_t at = 0; (at = out.find('\n', at)) != std::string::npos; ++at)
     ++remarks;
-  // So are the entries for 16 and 24, which only name the inherited colours.
-  size_t out_of_range = 0;
-  for (size_t at = 0; (at = out.find("Color code out of range [0..511]", at)) !=
-                      std::string::npos;
-       ++at)
-    ++out_of_range;
-  EXPECT_GT(out_of_range, 0u);
   EXPECT_NE(out.find("Illegal color code: 0 !COLOUR Main_Colour "),
             std::string::npos);
   EXPECT_NE(out.find("Illegal color code: 0 !COLOUR Edge_Colour "),
             std::string::npos);
-  EXPECT_EQ(out_of_range + 2, remarks) << out;
+  EXPECT_EQ(remarks, 2u) << out;
+  const Colour* rubber = f.table.FindColourByCode(10002);
+  ASSERT_NE(rubber, nullptr);
+  EXPECT_EQ(rubber->name, "Rubber_Green");
+  EXPECT_EQ(rubber->flags & kFinishMask, kFinishRubber);
   EXPECT_EQ(out.rfind("SKIPPING \"" + path + "\" Line ", 0), 0u);
   EXPECT_GT(f.table.size(), 100u);
   EXPECT_EQ(f.table.FindColourByCode(0)->value, 0x1B2A34u);

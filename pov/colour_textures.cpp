@@ -92,7 +92,10 @@ void WriteColourTexture(SceneContext& ctx, FILE* file, int32_t colour) {
   WriteSectionTitle(file, "Color %s%s%s%s", id, entry != nullptr ? " " : "",
                     entry != nullptr ? entry->name.c_str() : "", source);
   fprintf(file, "#ifndef (R7Texture%s)\n", id);
-  if (ctx.settings.Has(LgeoColors) && lgeo_name == nullptr && colour < 512) {
+  // LGEO's list covers the LDraw table colours and their dithers; a direct
+  // colour is never expected there.
+  const bool lgeo_should_know = colour < 512 || entry != nullptr;
+  if (ctx.settings.Has(LgeoColors) && lgeo_name == nullptr && lgeo_should_know) {
     fputs("// Color not in lg_color.inc; however use same texture\n", file);
     fprintf(ctx.diag.remark_stream, "*** Color %s not defined in lg_color.inc\n",
             id);

@@ -497,6 +497,96 @@ material {
 #end
 
 
+//// Color 10002 Rubber_Green (from ldconfig.ldr)
+#ifndef (R7Texture10002)
+#declare R7Texture10002 = R7TextureRubberRGB(0,133,43)
+#end
+#ifndef (R7Texture10002_slope)
+#declare R7Texture10002_slope = R7TextureSlope(R7Texture10002)
+#end
+#ifndef (R7Color10002)
+#declare R7Color10002 = R7Material(R7Texture10002)
+#end
+#ifndef (R7Color10002_slope)
+#declare R7Color10002_slope = R7Material(R7Texture10002_slope)
+#end
+
+
+//// Color 10026 Rubber_Magenta (from ldconfig.ldr)
+#ifndef (R7Texture10026)
+#declare R7Texture10026 = R7TextureRubberRGB(144,31,118)
+#end
+#ifndef (R7Texture10026_slope)
+#declare R7Texture10026_slope = R7TextureSlope(R7Texture10026)
+#end
+#ifndef (R7Color10026)
+#declare R7Color10026 = R7Material(R7Texture10026)
+#end
+#ifndef (R7Color10026_slope)
+#declare R7Color10026_slope = R7Material(R7Texture10026_slope)
+#end
+
+
+//// Color 10030 Rubber_Medium_Lavender (from ldconfig.ldr)
+#ifndef (R7Texture10030)
+#declare R7Texture10030 = R7TextureRubberRGB(160,110,185)
+#end
+#ifndef (R7Texture10030_slope)
+#declare R7Texture10030_slope = R7TextureSlope(R7Texture10030)
+#end
+#ifndef (R7Color10030)
+#declare R7Color10030 = R7Material(R7Texture10030)
+#end
+#ifndef (R7Color10030_slope)
+#declare R7Color10030_slope = R7Material(R7Texture10030_slope)
+#end
+
+
+//// Color 10031 Rubber_Lavender (from ldconfig.ldr)
+#ifndef (R7Texture10031)
+#declare R7Texture10031 = R7TextureRubberRGB(205,164,222)
+#end
+#ifndef (R7Texture10031_slope)
+#declare R7Texture10031_slope = R7TextureSlope(R7Texture10031)
+#end
+#ifndef (R7Color10031)
+#declare R7Color10031 = R7Material(R7Texture10031)
+#end
+#ifndef (R7Color10031_slope)
+#declare R7Color10031_slope = R7Material(R7Texture10031_slope)
+#end
+
+
+//// Color 10070 Rubber_Reddish_Brown (from ldconfig.ldr)
+#ifndef (R7Texture10070)
+#declare R7Texture10070 = R7TextureRubberRGB(95,49,9)
+#end
+#ifndef (R7Texture10070_slope)
+#declare R7Texture10070_slope = R7TextureSlope(R7Texture10070)
+#end
+#ifndef (R7Color10070)
+#declare R7Color10070 = R7Material(R7Texture10070)
+#end
+#ifndef (R7Color10070_slope)
+#declare R7Color10070_slope = R7Material(R7Texture10070_slope)
+#end
+
+
+//// Color 10226 Rubber_Bright_Light_Yellow (from ldconfig.ldr)
+#ifndef (R7Texture10226)
+#declare R7Texture10226 = R7TextureRubberRGB(255,236,108)
+#end
+#ifndef (R7Texture10226_slope)
+#declare R7Texture10226_slope = R7TextureSlope(R7Texture10226)
+#end
+#ifndef (R7Color10226)
+#declare R7Color10226 = R7Material(R7Texture10226)
+#end
+#ifndef (R7Color10226_slope)
+#declare R7Color10226_slope = R7Material(R7Texture10226_slope)
+#end
+
+
 //// Primitive stud4.dat
 #ifndef (stud4_dot_dat)
 #declare stud4_dot_dat = difference {
@@ -758,47 +848,47 @@ union {
 		matrix <0,0,-1,0,1,0,1,0,0,-20,-312,-20>
 		material { R7Color511 }
 	}
-	// 1 7  0 -336 -40  1 0 0  0 1 0  0 0 1 3001.dat
+	// 1 10002  0 -336 -40  1 0 0  0 1 0  0 0 1 3001.dat
 	object {
 		_3001_dot_dat
 		matrix <1-R7SW/80,0,0,0,1-R7SW/28,0,0,0,1-R7SW/40,0,R7SW/2.8,0>
 		matrix <1,0,0,0,1,0,0,0,1,0,-336,-40>
-		material { R7Color7 }
+		material { R7Color10002 }
 	}
-	// 1 7  20 -360 -20  0 0 1  0 1 0  -1 0 0 3001.dat
+	// 1 10026  20 -360 -20  0 0 1  0 1 0  -1 0 0 3001.dat
 	object {
 		_3001_dot_dat
 		matrix <1-R7SW/80,0,0,0,1-R7SW/28,0,0,0,1-R7SW/40,0,R7SW/2.8,0>
 		matrix <0,0,-1,0,1,0,1,0,0,20,-360,-20>
-		material { R7Color7 }
+		material { R7Color10026 }
 	}
-	// 1 7  0 -384 0  1 0 0  0 1 0  0 0 1 3001.dat
+	// 1 10030  0 -384 0  1 0 0  0 1 0  0 0 1 3001.dat
 	object {
 		_3001_dot_dat
 		matrix <1-R7SW/80,0,0,0,1-R7SW/28,0,0,0,1-R7SW/40,0,R7SW/2.8,0>
 		matrix <1,0,0,0,1,0,0,0,1,0,-384,0>
-		material { R7Color7 }
+		material { R7Color10030 }
 	}
-	// 1 7  -20 -408 -20  0 0 1  0 1 0  -1 0 0 3001.dat
+	// 1 10031  -20 -408 -20  0 0 1  0 1 0  -1 0 0 3001.dat
 	object {
 		_3001_dot_dat
 		matrix <1-R7SW/80,0,0,0,1-R7SW/28,0,0,0,1-R7SW/40,0,R7SW/2.8,0>
 		matrix <0,0,-1,0,1,0,1,0,0,-20,-408,-20>
-		material { R7Color7 }
+		material { R7Color10031 }
 	}
-	// 1 7  0 -432 -40  1 0 0  0 1 0  0 0 1 3001.dat
+	// 1 10070  0 -432 -40  1 0 0  0 1 0  0 0 1 3001.dat
 	object {
 		_3001_dot_dat
 		matrix <1-R7SW/80,0,0,0,1-R7SW/28,0,0,0,1-R7SW/40,0,R7SW/2.8,0>
 		matrix <1,0,0,0,1,0,0,0,1,0,-432,-40>
-		material { R7Color7 }
+		material { R7Color10070 }
 	}
-	// 1 7  20 -456 -20  0 0 1  0 1 0  -1 0 0 3001.dat
+	// 1 10226  20 -456 -20  0 0 1  0 1 0  -1 0 0 3001.dat
 	object {
 		_3001_dot_dat
 		matrix <1-R7SW/80,0,0,0,1-R7SW/28,0,0,0,1-R7SW/40,0,R7SW/2.8,0>
 		matrix <0,0,-1,0,1,0,1,0,0,20,-456,-20>
-		material { R7Color7 }
+		material { R7Color10226 }
 	}
 // Rest of the 10000+ rubber colors not included.
 }
