@@ -53,7 +53,9 @@ bool LookInDirectory(const std::string& name, const std::string& directory,
 /// tried; then in each of `dirs` in order, with the extensions tried only
 /// with `cur_dir_first`. `open(path)` is as for LookInDirectory. With
 /// `trace` (-v) each directory is announced ("Trying cur dir '%s'",
-/// "Trying SearchDirs[%d] %02x '%s' '%s'"). Returns the index in `dirs` of
+/// "Trying SearchDirs[%d] %02x '%s' '%s'" with the flags the file would get
+/// there: 0x10 added with `cur_dir_first`, as the main model found in a
+/// search directory belongs to the model, not to the library). Returns the index in `dirs` of
 /// the directory the file was found in, kCurrentDirectory for the current
 /// directory, or nothing.
 template <class Open>
@@ -68,7 +70,8 @@ std::optional<size_t> LookUpFile(const std::vector<SearchDir>& dirs,
     const SearchDir& dir = dirs[i];
     if (trace != nullptr)
       fprintf(trace, "Trying SearchDirs[%d] %02x '%s' '%s'",
-              static_cast<int>(i), static_cast<unsigned>(dir.Flags),
+              static_cast<int>(i),
+              static_cast<unsigned>(dir.Flags | (cur_dir_first ? kSearchDirModel : 0)),
               dir.Dir.c_str(), name.c_str());
     if (LookInDirectory(name, dir.Dir, cur_dir_first, trace, open)) return i;
   }

@@ -142,9 +142,9 @@ TEST_F(ResolveTest, FindingFiles) {
   const std::string& root = lib_.path();
   EXPECT_EQ(messages_.text(),
             "Trying cur dir 'town' '' '.ldr' '.dat' '.mpd'\n"
-            "Trying SearchDirs[0] 09 '" + root + "/p/' 'town' '' '.ldr' '.dat' '.mpd'\n"
-            "Trying SearchDirs[1] 04 '" + root + "/parts/' 'town' '' '.ldr' '.dat' '.mpd'\n"
-            "Trying SearchDirs[2] 00 '" + root + "/models/' 'town' '' '.ldr' GOT IT!\n");
+            "Trying SearchDirs[0] 19 '" + root + "/p/' 'town' '' '.ldr' '.dat' '.mpd'\n"
+            "Trying SearchDirs[1] 14 '" + root + "/parts/' 'town' '' '.ldr' '.dat' '.mpd'\n"
+            "Trying SearchDirs[2] 10 '" + root + "/models/' 'town' '' '.ldr' GOT IT!\n");
   // Referenced files: search directories only, the name exactly as written.
   ASSERT_EQ(Load(loader.LastOpenedPath()), 0);
   EXPECT_EQ(files_.slot(0).name, "Town.LDR");
