@@ -56,7 +56,7 @@ void BM_ReadAndValidate(benchmark::State& state) {
   switches.CheckMode = true;
   ColourTable colours;
   (void)colours.AddDefaultColours(diag);
-  LineValidator validator(diag, switches, colours);
+  LineValidator validator(diag, switches, &colours);
   for (auto _ : state) {
     FileTable files(diag);
     ReaderContext context{diag, settings, switches, files, kCheckLineTypes};

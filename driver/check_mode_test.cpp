@@ -103,7 +103,7 @@ class SeparateCheckRun : public testing_support::SmallLibraryFixture {
 
  private:
   bool replay_quiet_reads_ = true;
-  LineValidator validator_{diag_, switches_, colours_};
+  LineValidator validator_{diag_, switches_, &colours_};
 };
 
 // Files found beside the checked files are read again for each of them.

@@ -86,7 +86,7 @@ struct Run {
   CommandLine command_line;
 
   /// The line checks and the reader.
-  LineValidator validator{diag, switches, colours};
+  LineValidator validator{diag, switches, &colours};
   ReaderContext reader{diag, settings, switches, files};
   /// The scene writer's view of the run.
   SceneContext scene_context{scene, settings, files, colours, lgeo, diag, finder};

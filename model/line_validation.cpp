@@ -346,17 +346,8 @@ class LineValidator::DuplicateIndex {
 // --- LineValidator -----------------------------------------------------------
 
 LineValidator::LineValidator(Diagnostics& diag, const RunSwitches& switches,
-                             ColourTest colour_test, NameTest flat_test)
-    : is_colour(std::move(colour_test)),
-      is_flat_primitive(std::move(flat_test)),
-      diag_(diag),
-      switches_(switches) {}
-
-LineValidator::LineValidator(Diagnostics& diag, const RunSwitches& switches,
-                             const ColourTable& colours)
-    : LineValidator(diag, switches, [&colours](int32_t colour) {
-        return colours.IsColour(colour);
-      }) {}
+                             const ColourTable* colours)
+    : colours_(colours), diag_(diag), switches_(switches) {}
 
 LineValidator::~LineValidator() = default;
 
@@ -430,7 +421,7 @@ bool LineValidator::CheckPlacement(DatLine& line, const std::string& name) {
   Matrix& m = line.matrix;
   double det = MatDet3(m);
   if (det != 0) return true;
-  bool flat = is_flat_primitive ? is_flat_primitive(name) : IsFlatPrimitive(name);
+  bool flat = IsFlatPrimitive(name);
   if (!flat) {
     diag_.ReportMessage(0, kSkipping, "Singular matrix");
     return false;
@@ -552,7 +543,7 @@ void LineValidator::CheckColour(DatLine& line) {
     line.colour = 16;
     return;
   }
-  if (is_colour && !is_colour(line.colour)) {
+  if (colours_ != nullptr && !colours_->IsColour(line.colour)) {
     diag_.ReportMessage(0, kWarning, "Unknown color, using 7");
     line.colour = 7;
   }

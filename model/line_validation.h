@@ -4,7 +4,6 @@
 #define R7P_MODEL_LINE_VALIDATION_H_
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -39,22 +38,11 @@ enum class [[nodiscard]] LineVerdict { kStore, kDrop };
 /// RunSwitches::CoplanarAngle and RunSwitches::CheckMode (at the first call).
 class LineValidator {
  public:
-  /// Answers whether a colour number has a colour (ColourToRgb does not
-  /// answer -1: a table colour, a dithered or a direct colour).
-  using ColourTest = std::function<bool(int32_t colour)>;
-  /// Answers whether a normalised name is a flat primitive.
-  using NameTest = std::function<bool(const std::string& name)>;
-
-  /// `is_colour` must be set before the first line with a colour other than
-  /// 16 or 24 is checked; without it no colour is taken as unknown.
-  /// `is_flat_primitive` defaults to IsFlatPrimitive.
+  /// Colours are those that `colours` knows (IsColour: a table colour, a
+  /// dithered or a direct colour); the table must outlive the validator.
+  /// Without a table no colour is taken as unknown.
   LineValidator(Diagnostics& diag, const RunSwitches& switches,
-                ColourTest is_colour = nullptr,
-                NameTest is_flat_primitive = nullptr);
-  /// The usual set-up: colours are those that `colours` knows (IsColour);
-  /// the table must outlive the validator.
-  LineValidator(Diagnostics& diag, const RunSwitches& switches,
-                const ColourTable& colours);
+                const ColourTable* colours = nullptr);
   ~LineValidator();
   LineValidator(const LineValidator&) = delete;
   LineValidator& operator=(const LineValidator&) = delete;
@@ -85,11 +73,10 @@ class LineValidator {
   /// fixed at the first ValidateLine call.
   float coplanar_threshold() const { return coplanar_threshold_; }
 
-  ColourTest is_colour;
-  NameTest is_flat_primitive;
-
  private:
   class DuplicateIndex;
+
+  const ColourTable* colours_;
 
   void SetThreshold();
   void NoticePhysicalFile();

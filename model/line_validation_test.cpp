@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/settings.h"
+#include "colour/colour_table.h"
 #include "geometry/vector_ops.h"
 #include "base/diagnostics.h"
 #include "tests/diagnostics_fixture.h"
@@ -52,11 +53,9 @@ class LineValidationTest : public testing_support::DiagnosticsFixture {
   LineValidationTest() {
     diag_.current_file = "test.dat";
     diag_.warning_level = 3;
-    validator_ = std::make_unique<LineValidator>(
-        diag_, switches_, [](int32_t colour) {
-          return (colour >= 0 && colour < 16) || colour == 256 ||
-                 (colour >= 0x2000000 && colour <= 0x7FFFFFF);
-        });
+    // The built-in colours: 99 is none of them, 256 is one of the dithers.
+    EXPECT_EQ(colours_.AddDefaultColours(diag_), 0);
+    validator_ = std::make_unique<LineValidator>(diag_, switches_, &colours_);
   }
 
   // Validates `text` as the next line of the file; stores it when kept.
@@ -100,6 +99,7 @@ class LineValidationTest : public testing_support::DiagnosticsFixture {
   }
 
   RunSwitches switches_;
+  ColourTable colours_;
   std::unique_ptr<LineValidator> validator_;
   bool store_ = false;  // keep accepted lines, as for duplicate checks
   DatFile model_;

@@ -376,20 +376,18 @@ TEST_F(ParserTest, PartTypeHeaders) {
 TEST_F(ParserTest, ValidationDropsAndLevelsLibraryMessages) {
   switches_.CheckMode = true;
   diag_.warning_level = 1;
-  int seen_level = -1;
-  // The colour test tells at which warning level the line checks ran.
-  LineValidator validator(diag_, switches_, [&](int32_t) {
-    seen_level = diag_.warning_level;
-    return true;
-  });
+  LineValidator validator(diag_, switches_);
   context_.validator = &validator;
-  // A singular placement is dropped.
-  DatFile& main = ReadMain("1 4 0 0 0 0 0 0 0 0 0 0 0 0 bad.dat\n2 4 0 0 0 1 1 1\n3 4 0 0 0 1 0 0 0 0 1\n");
-  EXPECT_EQ(seen_level, 1);
+  // A singular placement is dropped; a level-1 remark shows in the checked
+  // file, not in the library file it references.
+  const std::string line16 = "2 16 0 0 0 1 1 1\n";
+  DatFile& main = ReadMain("1 4 0 0 0 0 0 0 0 0 0 0 0 0 bad.dat\n" + line16 +
+                           "3 4 0 0 0 1 0 0 0 0 1\n");
+  EXPECT_NE(Remarks().find("Lines should not use color 16"), std::string::npos);
   EXPECT_EQ(main.lines.size(), 2u);
   EXPECT_EQ(files_.LookupFile("bad.dat"), nullptr);  // a dropped line adds no file
-  ReadReferenced("lib.dat", "3 4 0 0 0 1 0 0 0 0 1\n");
-  EXPECT_EQ(seen_level, 0);
+  ReadReferenced("lib.dat", line16);
+  EXPECT_EQ(Remarks(), "");
   EXPECT_EQ(diag_.warning_level, 1);
 }
 
@@ -473,7 +471,7 @@ class LibraryReadTest : public testing_support::DiagnosticsFixture {
   RunSwitches switches_;
   FileTable files_{diag_};
   ColourTable colours_;
-  LineValidator validator_{diag_, switches_, colours_};
+  LineValidator validator_{diag_, switches_, &colours_};
   ReaderContext context_{diag_, settings_, switches_, files_, kCheckLineTypes};
 };
 
