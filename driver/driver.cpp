@@ -86,7 +86,7 @@ void SetUpDirectories(Run& run) {
     fputs("Calling PathIniComputeRealDirs\n", run.diag.message_stream);
   // Verified, with trailing separators, and without a model path yet.
   if (PathIniComputeRealDirs(library.record(), true, true, nullptr,
-                             run.finder) != 1)
+                             run.finder) != Status::kOk)
     run.diag.FatalError("Failed to compute search dirs", nullptr);
   if (run.settings.OrderHas('L') || run.settings.OrderHas('A')) {
     if (!library.ResolveLgeoDir())
@@ -178,15 +178,12 @@ Status ReadAndWrite(Run& run, RunKind kind, FILE* scene) {
       if (load() != Status::kOk) return Status::kFailed;
       // The comparison writes the LDraw version under the plain identifier
       // first and switches to the "_lgeo" names itself.
-      return WriteLgeoComparison(scene, run.writer) == 0 ? Status::kOk
-                                                          : Status::kFailed;
+      return WriteLgeoComparison(scene, run.writer);
     }
     case RunKind::kPrimitiveTest: {
       RemoveOrderLetter(run.settings, 'P');
       if (load() != Status::kOk) return Status::kFailed;
-      return WritePrimitiveComparison(scene, name, run.writer) == 0
-                 ? Status::kOk
-                 : Status::kFailed;
+      return WritePrimitiveComparison(scene, name, run.writer);
     }
     case RunKind::kPovEquivs:
       return Status::kOk;

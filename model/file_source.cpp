@@ -101,7 +101,8 @@ bool FileSource::ComputeSearchDirs(const std::string& path) {
       SameSearchDirs(memo->dirs, record->SearchDirs))
     return true;
   dirs_memo_.reset();
-  if (!PathIniComputeRealDirs(record, true, true, path.c_str(), finder_))
+  if (PathIniComputeRealDirs(record, true, true, path.c_str(), finder_) !=
+      Status::kOk)
     return false;
   auto fresh = std::make_unique<DirsMemo>();
   fresh->record = record;

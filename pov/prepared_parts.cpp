@@ -247,7 +247,7 @@ bool WriteElementInclude(FILE* file, DatFile& record, bool is_model,
   return true;
 }
 
-int WriteLgeoComparison(FILE* file, SceneWriterContext& ctx) {
+Status WriteLgeoComparison(FILE* file, SceneWriterContext& ctx) {
   constexpr int kComparisonColour = 46;
   Settings& settings = ctx.settings;
   WriteColourTexture(ctx.scene, file, kComparisonColour);
@@ -268,5 +268,5 @@ int WriteLgeoComparison(FILE* file, SceneWriterContext& ctx) {
   const bool replaced = model.writeMark == 'L';
   ctx.stats = counted;
   if (replaced && model.Has(PART)) ctx.stats.CountLgeoPart();
-  return replaced ? 0 : -1;
+  return replaced ? Status::kOk : Status::kFailed;
 }

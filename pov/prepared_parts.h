@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/path_finder.h"
+#include "base/status.h"
 #include "model/dat_file.h"
 
 struct SceneWriterContext;
@@ -50,8 +51,8 @@ bool WriteElementInclude(FILE* file, DatFile& record, bool is_model,
 /// declared from its LDraw geometry: textures of colour 46, the model object
 /// in colour 46, then the main model declared again as its LGEO element with
 /// the identifier suffix "_lgeo" (order becomes "PL"). The part is counted
-/// once in the statistics, as an LGEO part. Returns 0, or -1 when the second
+/// once in the statistics, as an LGEO part. kFailed when the second
 /// declaration wrote nothing.
-int WriteLgeoComparison(FILE* file, SceneWriterContext& ctx);
+Status WriteLgeoComparison(FILE* file, SceneWriterContext& ctx);
 
 #endif  // R7P_POV_PREPARED_PARTS_H_

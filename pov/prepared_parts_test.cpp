@@ -207,7 +207,7 @@ TEST_F(LgeoElementsTest, LgeoComparison) {
   EXPECT_EQ(model.writeMark, 'N');
 
   MemoryFile out;
-  EXPECT_EQ(WriteLgeoComparison(out.get(), ctx), 0);
+  EXPECT_EQ(WriteLgeoComparison(out.get(), ctx), Status::kOk);
   const std::string text = out.text();
   EXPECT_EQ(text.find("\n//// Color 46"), 0u);
   const size_t object = text.find("\n//// ModelObject 3001.dat\n"

@@ -676,10 +676,10 @@ void ListPovEquivalents(FILE* stream) {
       stream);
 }
 
-int WritePrimitiveComparison(FILE* file, const std::string& name,
+Status WritePrimitiveComparison(FILE* file, const std::string& name,
                              SceneWriterContext& ctx) {
   const std::optional<PovEquivalent> found = FindPovEquivalent(name);
-  if (!found) return -1;
+  if (!found) return Status::kFailed;
   const DatFile& model = ctx.scene.files.slot(0);
   constexpr int kComparisonColour = 46;
   WriteColourTexture(ctx.scene, file, kComparisonColour);
@@ -701,5 +701,5 @@ int WritePrimitiveComparison(FILE* file, const std::string& name,
   if (!ctx.settings.Has(FloorYGiven))
     ctx.settings.FloorY =
         model.bbox.max.y + height / 10 + (height == 0 ? 0.1f : 0.0f);
-  return 0;
+  return Status::kOk;
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "geometry/vector.h"
+#include "base/status.h"
 #include "model/dat_file.h"
 
 struct SceneWriterContext;
@@ -45,9 +46,9 @@ void ListPovEquivalents(FILE* stream);
 /// Body of the primitive comparison scene (-test): textures of colour 46,
 /// the two bounding boxes as comments, and the equivalent of `name` shrunk
 /// onto the loaded model's (slot 0) box in colour 46. Sets the floor height
-/// unless -f gave one. Returns 0, or -1 (nothing written) when `name` has
-/// no equivalent.
-int WritePrimitiveComparison(FILE* file, const std::string& name,
+/// unless -f gave one. kFailed (nothing written) when `name` has no
+/// equivalent.
+Status WritePrimitiveComparison(FILE* file, const std::string& name,
                              SceneWriterContext& ctx);
 
 #endif  // R7P_POV_PRIMITIVE_SUBST_H_

@@ -205,11 +205,11 @@ TEST_F(SceneWriterTest, PrimitiveComparison) {
   DatFile& model = files.SetMainModel("4-4cyli.dat");
   SetBox(model, {-1, 0, -1}, {1, 1, 1});
   MemoryFile none;
-  EXPECT_EQ(WritePrimitiveComparison(none.get(), "nothing.dat", ctx), -1);
+  EXPECT_EQ(WritePrimitiveComparison(none.get(), "nothing.dat", ctx), Status::kFailed);
   EXPECT_EQ(none.text(), "");
 
   MemoryFile out;
-  EXPECT_EQ(WritePrimitiveComparison(out.get(), "4-4cyli.dat", ctx), 0);
+  EXPECT_EQ(WritePrimitiveComparison(out.get(), "4-4cyli.dat", ctx), Status::kOk);
   const std::string text = out.text();
   EXPECT_EQ(text.find("\n//// Color 46"), 0u);
   EXPECT_EQ(text.substr(text.find("//Primitive")),
@@ -225,7 +225,7 @@ TEST_F(SceneWriterTest, PrimitiveComparison) {
   settings.SettingsFlags |= FloorYGiven;
   settings.FloorY = 7;
   MemoryFile flat;
-  EXPECT_EQ(WritePrimitiveComparison(flat.get(), "4-4disc.dat", ctx), 0);
+  EXPECT_EQ(WritePrimitiveComparison(flat.get(), "4-4disc.dat", ctx), Status::kOk);
   EXPECT_NE(flat.text().find("matrix <1-0.001/2,0,0,0,1,0,0,0,1-0.001/2,0,0,0>\n"
                              "translate <0,-0.01,0>\nmaterial { R7Color46 }\n}\n"),
             std::string::npos);

@@ -377,8 +377,8 @@ void WriteIncludeLine(FILE* file, int indent, const char* name) {
   fprintf(file, "%.*s#include \"%s.inc\"\n", indent, "\t\t\t\t\t\t\t\t", name);
 }
 
-int WriteErrorBlock(SceneContext& ctx, FILE* file, int status) {
-  const char* text = status == -2 ? "Empty model" : "Error occurred";
+void WriteErrorBlock(SceneContext& ctx, FILE* file, ErrorBlock kind) {
+  const char* text = kind == ErrorBlock::kEmptyModel ? "Empty model" : "Error occurred";
   fflush(file);
   long end = ftell(file);
   fseek(file, ctx.state.DefinesStart, SEEK_SET);
@@ -388,5 +388,4 @@ int WriteErrorBlock(SceneContext& ctx, FILE* file, int status) {
     fprintf(file, "// %-74s!\n", text);
   } while (ftell(file) < end);
   fflush(file);
-  return status;
 }

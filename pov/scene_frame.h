@@ -38,10 +38,13 @@ void WriteIncludeSection(SceneContext& ctx, FILE* file, IncludeKind which,
 /// Writes "<tabs>#include \"<name>.inc\"\n" with `indent` tabs (0..8).
 void WriteIncludeLine(FILE* file, int indent, const char* name);
 
+/// What the error block of a failed scene says.
+enum class ErrorBlock { kError, kEmptyModel };
+
 /// Overwrites the scene from ctx.state.DefinesStart with lines
-/// "// %-74s!\n" of "Empty model" (status -2) or "Error occurred" (any
-/// other status), at least one line and as many as reach the position the
-/// file had on entry; the file is not truncated. Returns `status`.
-int WriteErrorBlock(SceneContext& ctx, FILE* file, int status);
+/// "// %-74s!\n" of "Error occurred" or "Empty model", at least one line and
+/// as many as reach the position the file had on entry; the file is not
+/// truncated.
+void WriteErrorBlock(SceneContext& ctx, FILE* file, ErrorBlock kind);
 
 #endif  // R7P_POV_SCENE_FRAME_H_

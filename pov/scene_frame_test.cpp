@@ -513,7 +513,7 @@ TEST_F(SceneFrame, ErrorBlockOverwritesEverythingAfterTheHeader) {
   fputs("// header\n", f);
   state.DefinesStart = ftell(f);
   fputs(std::string(200, 'x').c_str(), f);
-  EXPECT_EQ(-1, WriteErrorBlock(ctx, f, -1));
+  WriteErrorBlock(ctx, f, ErrorBlock::kError);
   fclose(f);
   // 200 bytes need three whole lines; the last one runs past them.
   EXPECT_EQ("// header\n" + error_line + error_line + error_line, ReadFile(path));
@@ -521,14 +521,14 @@ TEST_F(SceneFrame, ErrorBlockOverwritesEverythingAfterTheHeader) {
   f = fopen(path.c_str(), "w+b");
   fputs("// header\n", f);
   fputs(std::string(158, 'x').c_str(), f);
-  EXPECT_EQ(-2, WriteErrorBlock(ctx, f, -2));
+  WriteErrorBlock(ctx, f, ErrorBlock::kEmptyModel);
   fclose(f);
   EXPECT_EQ("// header\n" + empty_line + empty_line, ReadFile(path));
 
   // Failure before the first declaration: no header, one line at least.
   state.StartScene();
   f = fopen(path.c_str(), "w+b");
-  EXPECT_EQ(-3, WriteErrorBlock(ctx, f, -3));
+  WriteErrorBlock(ctx, f, ErrorBlock::kError);
   fclose(f);
   EXPECT_EQ(error_line, ReadFile(path));
 }

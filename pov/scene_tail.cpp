@@ -44,8 +44,10 @@ void OfferBoxCorners(const BBox& box, SceneTailParts& parts) {
 }
 
 // The error block over the scene's body; `result` says which one.
-TailResult ErrorBlock(SceneContext& ctx, FILE* file, TailResult result) {
-  (void)WriteErrorBlock(ctx, file, result == TailResult::kEmptyModel ? -2 : -1);
+TailResult FailWithErrorBlock(SceneContext& ctx, FILE* file, TailResult result) {
+  WriteErrorBlock(ctx, file,
+                  result == TailResult::kEmptyModel ? ErrorBlock::kEmptyModel
+                                                    : ErrorBlock::kError);
   return result;
 }
 
@@ -137,7 +139,7 @@ bool LightsAreFinite(const LightList& lights, const Vector& centre,
 // scene becomes the error block.
 TailResult RefuseTail(SceneContext& ctx, FILE* file, const char* reason) {
   ctx.diag.ReportInputError("%s", reason);
-  return ErrorBlock(ctx, file, TailResult::kFailed);
+  return FailWithErrorBlock(ctx, file, TailResult::kFailed);
 }
 
 void WriteFileWarnings(FileTable& files, FILE* file) {
@@ -184,9 +186,9 @@ void CameraObjectAndStatistics::WriteStatistics(FILE* file,
 
 TailResult WriteSceneTail(SceneContext& ctx, FILE* file, bool load_failed,
                           LightList& lights, SceneTailParts& parts) {
-  if (load_failed) return ErrorBlock(ctx, file, TailResult::kFailed);
+  if (load_failed) return FailWithErrorBlock(ctx, file, TailResult::kFailed);
   if (IsEmptyModel(ctx.files))
-    return ErrorBlock(ctx, file, TailResult::kEmptyModel);
+    return FailWithErrorBlock(ctx, file, TailResult::kEmptyModel);
   const Settings& settings = ctx.settings;
   const BBox box = ctx.files.slot(0).bbox;
   OfferBoxCorners(box, parts);

@@ -342,11 +342,11 @@ std::unique_ptr<PathIniData> PathIniGet(const char* ldraw_dir,
   return data;
 }
 
-int PathIniComputeRealDirs(PathIniData* data, bool verify,
+Status PathIniComputeRealDirs(PathIniData* data, bool verify,
                            bool trailing_separator, const char* model_path,
                            platform::PathFinder& finder) {
   if (data == nullptr || data->LDrawDir.empty() || data->RawSearchDirs.empty())
-    return 0;
+    return Status::kFailed;
   PathIniFreeRealDirs(data);
   data->ModelDir.reset();
   if (model_path != nullptr) data->ModelDir = ModelDirOf(model_path);
@@ -357,7 +357,7 @@ int PathIniComputeRealDirs(PathIniData* data, bool verify,
   for (const std::string& entry : data->RawSearchDirs) {
     SearchDir dir;
     int parsed = ParseEntry(entry, context, &dir);
-    if (parsed < 0) return 0;
+    if (parsed < 0) return Status::kFailed;
     if (parsed == 0 || (dir.Flags & kSearchDirSkip) != 0) continue;
     if (verify && !dir.Dir.empty() &&
         !IsExistingDirectory(dir.Dir, finder, &dir.Dir))
@@ -369,7 +369,7 @@ int PathIniComputeRealDirs(PathIniData* data, bool verify,
   }
   data->SearchDirs = std::move(dirs);
   data->nSearchDirs = static_cast<int>(data->SearchDirs.size());
-  return 1;
+  return Status::kOk;
 }
 
 void PathIniFreeRealDirs(PathIniData* data) {

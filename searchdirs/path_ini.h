@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/status.h"
+
 namespace platform {
 class PathFinder;
 }
@@ -71,9 +73,9 @@ std::unique_ptr<PathIniData> PathIniGet(const char* ldraw_dir,
 /// path, no home directory) are left out, and with `verify` those naming no
 /// existing directory too (a kept entry then holds the directory as found
 /// on disk). With `trailing_separator` each non-empty Dir gets a '/'
-/// appended. `model_path` may be null. Returns 1, or 0 when `data` is null,
+/// appended. `model_path` may be null. kFailed (nothing reported) when `data` is null,
 /// LDrawDir is empty, the raw list is empty or an entry cannot be parsed.
-int PathIniComputeRealDirs(PathIniData* data, bool verify,
+Status PathIniComputeRealDirs(PathIniData* data, bool verify,
                            bool trailing_separator, const char* model_path,
                            platform::PathFinder& finder);
 

@@ -68,7 +68,7 @@ TEST_F(PathIniTest, SearchListSources) {
   // An empty LDRAWSEARCH still wins and leaves nothing to search.
   data = WithSearch("");
   EXPECT_TRUE(data->RawSearchDirs.empty());
-  EXPECT_EQ(PathIniComputeRealDirs(data.get(), true, true, nullptr, finder_), 0);
+  EXPECT_EQ(PathIniComputeRealDirs(data.get(), true, true, nullptr, finder_), Status::kFailed);
   data = WithSearch("|");
   EXPECT_EQ(data->RawSearchDirs, (Entries{""}));
 }
@@ -207,7 +207,7 @@ TEST_F(PathIniTest, DefaultSearchDirectories) {
   auto data = Get(lib_.path().c_str());
   ASSERT_EQ(PathIniComputeRealDirs(data.get(), true, true, model.c_str(),
                                    finder_),
-            1);
+            Status::kOk);
   ASSERT_EQ(data->nSearchDirs, 4);
   EXPECT_EQ(*data->ModelDir, models.path() + "/sub");
   const std::string& root = lib_.path();
@@ -222,15 +222,15 @@ TEST_F(PathIniTest, DefaultSearchDirectories) {
     EXPECT_FALSE(data->SearchDirs[i].ExtraKeywords);
   }
   // Without a model the model directory is left out; each call replaces.
-  ASSERT_EQ(PathIniComputeRealDirs(data.get(), true, true, nullptr, finder_), 1);
+  ASSERT_EQ(PathIniComputeRealDirs(data.get(), true, true, nullptr, finder_), Status::kOk);
   EXPECT_EQ(data->nSearchDirs, 3);
   EXPECT_FALSE(data->ModelDir);
   EXPECT_EQ(data->SearchDirs[0].Dir, root + "/p/");
 
-  ASSERT_EQ(PathIniComputeRealDirs(data.get(), true, true, "car.ldr", finder_), 1);
+  ASSERT_EQ(PathIniComputeRealDirs(data.get(), true, true, "car.ldr", finder_), Status::kOk);
   EXPECT_EQ(*data->ModelDir, ".");
   EXPECT_EQ(data->SearchDirs[0].Dir, "./");
-  ASSERT_EQ(PathIniComputeRealDirs(data.get(), true, false, "/car.ldr", finder_), 1);
+  ASSERT_EQ(PathIniComputeRealDirs(data.get(), true, false, "/car.ldr", finder_), Status::kOk);
   EXPECT_EQ(*data->ModelDir, "/");
   EXPECT_EQ(data->SearchDirs[0].Dir, "/");
   EXPECT_EQ(data->SearchDirs[1].Dir, root + "/p");
@@ -238,14 +238,14 @@ TEST_F(PathIniTest, DefaultSearchDirectories) {
   PathIniFreeRealDirs(data.get());
   EXPECT_EQ(data->nSearchDirs, 0);
   EXPECT_TRUE(data->SearchDirs.empty());
-  EXPECT_EQ(PathIniComputeRealDirs(nullptr, true, true, nullptr, finder_), 0);
+  EXPECT_EQ(PathIniComputeRealDirs(nullptr, true, true, nullptr, finder_), Status::kFailed);
 }
 
 TEST_F(PathIniTest, EntryKeywordsAndFlags) {
   lib_.Mkdir("extra");
   auto dirs_of = [&](const std::string& search, bool verify = true) {
     auto data = WithSearch(search);
-    EXPECT_EQ(PathIniComputeRealDirs(data.get(), verify, true, nullptr, finder_), 1);
+    EXPECT_EQ(PathIniComputeRealDirs(data.get(), verify, true, nullptr, finder_), Status::kOk);
     return data->SearchDirs;
   };
   const std::string& root = lib_.path();

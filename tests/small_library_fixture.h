@@ -36,7 +36,8 @@ class SmallLibraryFixture : public DiagnosticsFixture {
   /// directories, as a run does before it reads the first model.
   void SetUpLibrary() {
     library_.SetUpLibrary();
-    PathIniComputeRealDirs(library_.record(), true, true, nullptr, finder_);
+    EXPECT_EQ(PathIniComputeRealDirs(library_.record(), true, true, nullptr, finder_),
+              Status::kOk);
   }
 
   LibraryEnv env_;
