@@ -55,7 +55,7 @@ void BM_ReadAndValidate(benchmark::State& state) {
   RunSwitches switches;
   switches.CheckMode = true;
   ColourTable colours;
-  (void)colours.AddDefaultColours(diag);
+  colours.AddDefaultColours();
   LineValidator validator(diag, switches, &colours);
   for (auto _ : state) {
     FileTable files(diag);

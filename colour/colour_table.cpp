@@ -275,18 +275,14 @@ const Colour* ColourTable::FindColourByName(std::string_view name) const {
   return nullptr;
 }
 
-int ColourTable::AddColour(const Colour& colour,
-                           [[maybe_unused]] Diagnostics& diag) {
+ColourTable::Added ColourTable::AddColour(const Colour& colour) {
   auto it = std::lower_bound(
       colours_.begin(), colours_.end(), colour.code,
       [](const Colour& c, int32_t wanted) { return c.code < wanted; });
-  if (it != colours_.end() && it->code == colour.code) return 0;
+  if (it != colours_.end() && it->code == colour.code) return Added::kCodeTaken;
   bool name_used = FindColourByName(colour.name) != nullptr;
-  // A colour file holds a few hundred codes, so the table stays small;
-  // running out of memory here ends the program before the "Out of memory"
-  // remark could help.
   colours_.insert(it, colour);
-  return name_used ? 2 : 1;
+  return name_used ? Added::kAddedNameUsed : Added::kAdded;
 }
 
 void ColourTable::FreeColours() {
@@ -406,63 +402,64 @@ void ParseFinishTags(const char** cursor, Colour* entry, Diagnostics& diag) {
 
 }  // namespace
 
-int ColourTable::ParseColourLine(const char* text, Colour* entry,
-                                 Diagnostics& diag) {
+ColourTable::LineParse ColourTable::ParseColourLine(const char* text,
+                                                    Colour* entry,
+                                                    Diagnostics& diag) {
   const char* cursor = text;
-  if (NextToken(&cursor) != "!COLOUR") return 0;
+  if (NextToken(&cursor) != "!COLOUR") return LineParse::kNotColourLine;
   *entry = Colour();
   std::string name = NextToken(&cursor);
   if (name.empty()) {
     diag.ReportMessage(0, kSkipping, "Color name expected");
-    return -1;
+    return LineParse::kBad;
   }
   if (!IsIdentifier(name)) {
     diag.ReportMessage(0, kSkipping, "Illegal color name");
-    return -1;
+    return LineParse::kBad;
   }
   entry->name = name;
   if (!TakeKeyword(&cursor, "CODE")) {
     diag.ReportMessage(0, kSkipping, "CODE expected");
-    return -1;
+    return LineParse::kBad;
   }
   long code = 0;
   if (!ReadSignedDecimal(NextToken(&cursor), &code)) {
     diag.ReportMessage(0, kSkipping, "Color code expected");
-    return -1;
+    return LineParse::kBad;
   }
   if (code < 0 || code > kMaxCode) {
     diag.ReportMessage(0, kSkipping, "Color code out of range [0..16777215]");
-    return -1;
+    return LineParse::kBad;
   }
   if (code == 16 || code == 24) {
     diag.ReportMessage(0, kSkipping, "Illegal color code");
-    return -1;
+    return LineParse::kBad;
   }
   entry->code = static_cast<int32_t>(code);
   long value = ReadKeywordColour(&cursor, "VALUE", false, diag);
-  if (value < 0) return -1;
+  if (value < 0) return LineParse::kBad;
   entry->value = static_cast<uint32_t>(value);
   long edge = ReadKeywordColour(&cursor, "EDGE", true, diag);
-  if (edge < 0) return -1;
+  if (edge < 0) return LineParse::kBad;
   entry->edge = static_cast<int32_t>(edge);
   if (TakeKeyword(&cursor, "ALPHA")) {
-    if (!ReadAttributeByte(&cursor, "ALPHA", &entry->alpha, diag)) return -1;
+    if (!ReadAttributeByte(&cursor, "ALPHA", &entry->alpha, diag)) return LineParse::kBad;
     entry->flags |= kAlphaGiven;
   }
   if (TakeKeyword(&cursor, "LUMINANCE")) {
     if (!ReadAttributeByte(&cursor, "LUMINANCE", &entry->luminance, diag))
-      return -1;
+      return LineParse::kBad;
     entry->flags |= kLuminanceGiven;
   }
   ParseFinishTags(&cursor, entry, diag);
-  return 1;
+  return LineParse::kParsed;
 }
 
-int ColourTable::ReadColourFile(const std::string& path, Diagnostics& diag) {
+bool ColourTable::ReadColourFile(const std::string& path, Diagnostics& diag) {
   // A directory opens for reading on Linux but holds no colours.
-  if (platform::IsDirectory(path)) return 0;
+  if (platform::IsDirectory(path)) return false;
   FILE* file = fopen(path.c_str(), "rb");
-  if (file == nullptr) return 0;
+  if (file == nullptr) return false;
   ReadNumberedLines(file, path, diag, [&](const std::string& line) {
     const char* text = SkipBlanks(line.c_str());
     if (*text == '\0') return true;
@@ -476,21 +473,25 @@ int ColourTable::ReadColourFile(const std::string& path, Diagnostics& diag) {
       diag.ReportMessage(3, kWarning,
                          "Comment lines should have space after 0");
     Colour entry;
-    if (ParseColourLine(text, &entry, diag) != 1) return true;
+    if (ParseColourLine(text, &entry, diag) != LineParse::kParsed) return true;
     entry.flags |= kFromColourFile;
-    int added = AddColour(entry, diag);
-    if (added < 0) return false;
-    if (added == 0)
-      diag.ReportMessage(0, kSkipping, "Colour code already defined");
-    else if (added == 2)
-      diag.ReportMessage(0, kWarning, "Colour name already used");
+    switch (AddColour(entry)) {
+      case Added::kCodeTaken:
+        diag.ReportMessage(0, kSkipping, "Colour code already defined");
+        break;
+      case Added::kAddedNameUsed:
+        diag.ReportMessage(0, kWarning, "Colour name already used");
+        break;
+      case Added::kAdded:
+        break;
+    }
     return true;
   });
   fclose(file);
-  return 1;
+  return true;
 }
 
-int ColourTable::AddDefaultColours(Diagnostics& diag) {
+void ColourTable::AddDefaultColours() {
   for (const BuiltInColour& row : kBuiltInColours) {
     Colour entry;
     entry.name = row.name;
@@ -507,9 +508,9 @@ int ColourTable::AddDefaultColours(Diagnostics& diag) {
     while (FindColourByName(entry.name) != nullptr &&
            entry.name.size() <= kMaxRenamable)
       entry.name += "_R7";
-    if (AddColour(entry, diag) < 0) return -1;
+    // Built-in colours fill only the codes the colour file left free.
+    (void)AddColour(entry);
   }
-  return 0;
 }
 
 void ColourTable::CheckEdgeColours(const std::string& path, Diagnostics& diag) {

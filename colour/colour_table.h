@@ -58,30 +58,38 @@ class ColourTable {
   /// or null.
   const Colour* FindColourByName(std::string_view name) const;
 
-  /// Inserts `colour` at its place by code. Returns 1 when added, 2 when
-  /// added although the name was already used, 0 when the code is already
-  /// in the table (nothing added). -1 (memory ran out, "Out of memory for
-  /// more !COLOUR") is part of the contract for callers, but the table holds
-  /// a few hundred entries and an allocation failure ends the program instead.
-  [[nodiscard]] int AddColour(const Colour& colour, Diagnostics& diag);
+  /// What AddColour did.
+  enum class [[nodiscard]] Added {
+    kAdded,
+    kAddedNameUsed,  // added, although another code has the name already
+    kCodeTaken,      // the code is in the table already; nothing added
+  };
+  /// Inserts `colour` at its place by code. The table holds a few hundred
+  /// entries; running out of memory for one ends the program.
+  Added AddColour(const Colour& colour);
 
   /// Empties the table.
   void FreeColours();
 
   /// Reads the "0 !COLOUR" lines of the colour file at `path` into the
   /// table, reporting malformed lines through `diag` (file and line named);
-  /// the first definition of a code wins. Returns 1 when the file could be
-  /// opened, else 0 (nothing reported). diag's current file, line and line
-  /// buffer are restored afterwards.
-  int ReadColourFile(const std::string& path, Diagnostics& diag);
+  /// the first definition of a code wins. False when the file could not be
+  /// opened (nothing reported). diag's current file, line and line buffer
+  /// are restored afterwards.
+  bool ReadColourFile(const std::string& path, Diagnostics& diag);
 
-  /// Parses the text of a line after its leading "0". Returns 0 when it is
-  /// not a colour line (no message), -1 on an error (reported through
-  /// `diag` at level 0 as SKIPPING; the line counts as not read), 1 when
-  /// `entry` was filled (finish-tag warnings may have been reported). Flag
-  /// 0x20 is not set here.
-  static int ParseColourLine(const char* text, Colour* entry,
-                             Diagnostics& diag);
+  /// What ParseColourLine found.
+  enum class [[nodiscard]] LineParse {
+    kNotColourLine,  // no "!COLOUR" (no message)
+    kBad,            // reported through `diag` at level 0 as SKIPPING
+    kParsed,         // `entry` was filled
+  };
+
+  /// Parses the text of a line after its leading "0". A bad line counts as
+  /// not read; a parsed one may have drawn finish-tag warnings. Flag 0x20 is
+  /// not set here.
+  static LineParse ParseColourLine(const char* text, Colour* entry,
+                                   Diagnostics& diag);
 
   /// Parses a VALUE (edge_mode false) or EDGE (edge_mode true) value at
   /// `*cursor`, advancing it past what was used. Returns 0x00RRGGBB, or in
@@ -92,8 +100,8 @@ class ColourTable {
 
   /// Adds the 49 built-in colours whose codes are not defined yet; a name
   /// already in use gets "_R7" appended (while it has at most 76
-  /// characters). Returns 0, or -1 when memory ran out.
-  [[nodiscard]] int AddDefaultColours(Diagnostics& diag);
+  /// characters).
+  void AddDefaultColours();
 
   /// Every entry whose edge is a colour number that names no colour gets
   /// edge 0, with the plain remark "WARNING \"<path>\": Cannot find edge

@@ -25,7 +25,7 @@ class ColourFixture {
   std::string Read(const std::string& content, int warning_level = 0) {
     path = dir.Write("ldconfig.ldr", content);
     diag.warning_level = warning_level;
-    EXPECT_EQ(table.ReadColourFile(path, diag), 1);
+    EXPECT_TRUE(table.ReadColourFile(path, diag));
     return remarks.text();
   }
 
@@ -61,7 +61,7 @@ void ExpectRgb(const ColourTable& table, long number, float r, float g, float b,
 
 TEST(ColourTable, BuiltInColours) {
   ColourFixture f;
-  ASSERT_EQ(f.table.AddDefaultColours(f.diag), 0);
+  f.table.AddDefaultColours();
   ASSERT_EQ(f.table.size(), 49u);
   const Colour* black = f.table.FindColourByCode(0);
   ASSERT_NE(black, nullptr);
@@ -91,7 +91,7 @@ TEST(ColourTable, BuiltInColours) {
   EXPECT_EQ(f.table.FindColourByName("TRANSORANGE")->code, 57);
   EXPECT_EQ(f.table.FindColourByName("Re"), nullptr);
   // Adding them again changes nothing; freeing empties the table.
-  ASSERT_EQ(f.table.AddDefaultColours(f.diag), 0);
+  f.table.AddDefaultColours();
   EXPECT_EQ(f.table.size(), 49u);
   f.table.FreeColours();
   EXPECT_EQ(f.table.size(), 0u);
@@ -267,10 +267,9 @@ TEST(ColourTable, ColourFileLines) {
   EXPECT_EQ(quiet.diag.current_file, "");
   EXPECT_EQ(quiet.diag.current_line, 0u);
   // A missing file is no error of its own.
-  EXPECT_EQ(
-      quiet.table.ReadColourFile(quiet.dir.path() + "/none.ldr", quiet.diag),
-      0);
-  EXPECT_EQ(quiet.table.ReadColourFile(quiet.dir.path(), quiet.diag), 0);
+  EXPECT_FALSE(
+      quiet.table.ReadColourFile(quiet.dir.path() + "/none.ldr", quiet.diag));
+  EXPECT_FALSE(quiet.table.ReadColourFile(quiet.dir.path(), quiet.diag));
   // Hostile input: a very long line, long words, binary noise.
   ColourFixture hostile;
   std::string noise = "0 !COLOUR " + std::string(3000, 'A') + " CODE 1\n";
@@ -287,7 +286,7 @@ TEST(ColourTable, FileColoursAndBuiltIns) {
       "0 !COLOUR Black CODE 99 VALUE #000000 EDGE 0\n"
       "0 !COLOUR Odd CODE 100 VALUE #000000 EDGE 16\n"
       "0 !COLOUR Direct CODE 101 VALUE #000000 EDGE #123456\n");
-  ASSERT_EQ(f.table.AddDefaultColours(f.diag), 0);
+  f.table.AddDefaultColours();
   EXPECT_EQ(f.table.size(), 4u + 48u);
   EXPECT_EQ(f.table.FindColourByCode(4)->name, "MyRed");
   EXPECT_EQ(f.table.FindColourByCode(0)->name, "Black_R7");
@@ -306,12 +305,12 @@ TEST(ColourTable, FileColoursAndBuiltIns) {
   g.Read(
       "0 !COLOUR Red CODE 200 VALUE #000000 EDGE 0\n"
       "0 !COLOUR Red_R7 CODE 201 VALUE #000000 EDGE 0\n");
-  ASSERT_EQ(g.table.AddDefaultColours(g.diag), 0);
+  g.table.AddDefaultColours();
   EXPECT_EQ(g.table.FindColourByCode(4)->name, "Red_R7_R7");
   // An edge colour that names a missing colour is caught without a file too.
   ColourFixture h;
   h.table.CheckEdgeColours("", h.diag);
-  ASSERT_EQ(h.table.AddDefaultColours(h.diag), 0);
+  h.table.AddDefaultColours();
   h.table.CheckEdgeColours("", h.diag);
   EXPECT_EQ(h.remarks.text(), "");
 }
@@ -321,7 +320,7 @@ TEST(ColourTable, ColourToRgbOfEveryNumberClass) {
   f.Read(
       "0 !COLOUR Glow CODE 50 VALUE #FF8000 EDGE 0 ALPHA 200 LUMINANCE 60 "
       "METAL\n");
-  ASSERT_EQ(f.table.AddDefaultColours(f.diag), 0);
+  f.table.AddDefaultColours();
   ExpectRgb(f.table, 4, 0xF7 / 255.f, 0x29 / 255.f, 0x0E / 255.f, 0);
   ExpectRgb(f.table, 36, 0xF7 / 255.f, 0x29 / 255.f, 0x0E / 255.f, 0x8008);
   ExpectRgb(f.table, 50, 1, 0x80 / 255.f, 0, 0x3CC800u | 0x20 | 0x18 | 5);
@@ -390,14 +389,14 @@ TEST(ColourTable, CodesUpToTwentyFourBits) {
 
 TEST(ColourTable, ParseColourArgument) {
   ColourFixture f;
-  ASSERT_EQ(f.table.AddDefaultColours(f.diag), 0);
+  f.table.AddDefaultColours();
   int setups = 0;
   // The library set-up replaces the table by the colour file's colours.
   auto ensure_library = [&] {
     if (setups++ > 0) return;
     f.table.FreeColours();
     f.Read("0 !COLOUR Navy CODE 272 VALUE #1E3264 EDGE 0\n");
-    ASSERT_EQ(f.table.AddDefaultColours(f.diag), 0);
+    f.table.AddDefaultColours();
   };
   int number = -7;
   float rgb[3] = {-1, -1, -1};
@@ -486,7 +485,7 @@ TEST(ColourTable, PrintColoursListing) {
       "#ABCDEF "
       "ALPHA 9 LUMINANCE 250 PEARLESCENT\n"
       "0 !COLOUR Glow CODE 2 VALUE #FFFFFF EDGE 511 LUMINANCE 5\n");
-  ASSERT_EQ(f.table.AddDefaultColours(f.diag), 0);
+  f.table.AddDefaultColours();
   MemoryFile out;
   f.table.PrintColours(out.get());
   std::string text = out.text();
@@ -517,7 +516,7 @@ TEST(ColourTable, RealColourFile) {
   R7P_REQUIRE_SHARED_LIBRARY();
   ColourFixture f;
   std::string path = testing_support::SharedLibrary() + "/LDConfig.ldr";
-  ASSERT_EQ(f.table.ReadColourFile(path, f.diag), 1);
+  ASSERT_TRUE(f.table.ReadColourFile(path, f.diag));
   std::string out = f.remarks.text();
   // Only the entries for 16 and 24, which name the inherited colours, are
   // skipped; the rubber, metallic, opal and glitter codes above 10000 are kept.
@@ -538,7 +537,7 @@ TEST(ColourTable, RealColourFile) {
   EXPECT_EQ(f.table.FindColourByCode(0)->value, 0x1B2A34u);
   EXPECT_EQ(f.table.FindColourByCode(0)->edge, 0x2808080);
   EXPECT_EQ(f.table.FindColourByCode(0)->flags, kFromColourFile);
-  ASSERT_EQ(f.table.AddDefaultColours(f.diag), 0);
+  f.table.AddDefaultColours();
   f.table.CheckEdgeColours(path, f.diag);
   EXPECT_EQ(f.remarks.text(), out);
 }

@@ -278,8 +278,7 @@ void PrepareRun(Run& run) {
   // Waiting for a key only makes sense when someone sits at a terminal.
   diag.key_wait_off = diag.stdout_first || !platform::InteractiveTerminal();
   diag.usage = &run.usage;
-  if (run.colours.AddDefaultColours(diag) != 0)
-    diag.FatalError("Out of memory for more colors", nullptr);
+  run.colours.AddDefaultColours();
 }
 
 std::string SceneFileName(const std::string& pov_path,

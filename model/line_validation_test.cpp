@@ -54,7 +54,7 @@ class LineValidationTest : public testing_support::DiagnosticsFixture {
     diag_.current_file = "test.dat";
     diag_.warning_level = 3;
     // The built-in colours: 99 is none of them, 256 is one of the dithers.
-    EXPECT_EQ(colours_.AddDefaultColours(diag_), 0);
+    colours_.AddDefaultColours();
     validator_ = std::make_unique<LineValidator>(diag_, switches_, &colours_);
   }
 

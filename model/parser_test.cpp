@@ -450,7 +450,7 @@ class LibraryReadTest : public testing_support::DiagnosticsFixture {
   LibraryReadTest() {
     diag_.warning_level = 1;
     switches_.CheckMode = true;
-    (void)colours_.AddDefaultColours(diag_);
+    colours_.AddDefaultColours();
     context_.validator = &validator_;
     context_.colours = &colours_;
   }

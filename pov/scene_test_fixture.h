@@ -45,7 +45,7 @@ class SceneFixture : public ::testing::Test {
     colour.flags = flags;
     colour.alpha = alpha;
     colour.luminance = luminance;
-    ASSERT_EQ(1, colours.AddColour(colour, diag));
+    ASSERT_EQ(ColourTable::Added::kAdded, colours.AddColour(colour));
   }
 
   testing_support::MemoryFile remarks;

@@ -31,7 +31,7 @@ class SceneWriterTest : public ::testing::Test {
       : files(diag),
         scene{state, settings, files, colours, lgeo, diag, finder},
         ctx{scene, settings, stats, "", ""} {
-    EXPECT_EQ(colours.AddDefaultColours(diag), 0);
+    colours.AddDefaultColours();
     diag.message_stream = messages.get();
     diag.remark_stream = remarks.get();
     // Unit tests look at the declarations alone; scene tests clear this.

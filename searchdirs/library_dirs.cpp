@@ -93,11 +93,11 @@ void LibraryDirs::ChooseColourFile() {
 
 void LibraryDirs::RebuildColourTable() {
   colours_.FreeColours();
-  if (!LdconfigPath.empty() && colours_.ReadColourFile(LdconfigPath, diag_) == 0)
+  if (!LdconfigPath.empty() && !colours_.ReadColourFile(LdconfigPath, diag_))
     LdconfigPath.clear();
   // The table reports exhausted memory itself; the built-in colours that
   // did fit still serve the run.
-  (void)colours_.AddDefaultColours(diag_);
+  colours_.AddDefaultColours();
   colours_.CheckEdgeColours(LdconfigPath, diag_);
 }
 
