@@ -157,7 +157,7 @@ ImmediateAction OptionParser::Parse() {
 
 void OptionParser::ParseA() {
   if (!At("-ax")) Unknown();
-  if (AddOrderLetter(s_, 'A') != 0) Warn("Warning: -ax already met.\n");
+  if (!AddOrderLetter(s_, 'A')) Warn("Warning: -ax already met.\n");
 }
 
 void OptionParser::ParseB() {
@@ -342,7 +342,7 @@ void OptionParser::ParseL() {
       if (arg_[3] == 'd') {
         sw_.LgeoDirOption = arg_ + 4;
       } else if (At("-lgeo")) {
-        if (AddOrderLetter(s_, 'L') != 0) Warn("Warning: -lgeo already met.\n");
+        if (!AddOrderLetter(s_, 'L')) Warn("Warning: -lgeo already met.\n");
       } else {
         ParseLight(true, arg_ + 3);
       }
@@ -400,9 +400,9 @@ void OptionParser::ParseN() {
 
 ImmediateAction OptionParser::ParseP() {
   if (Is("-p")) {
-    if (RemoveOrderLetter(s_, 'P') != 0) Warn("Warning: -p already met.\n");
+    if (!RemoveOrderLetter(s_, 'P')) Warn("Warning: -p already met.\n");
   } else if (At("-p3")) {
-    if (RemoveOrderLetter(s_, '3') != 0) Warn("Warning: -p3 already met.\n");
+    if (!RemoveOrderLetter(s_, '3')) Warn("Warning: -p3 already met.\n");
   } else if (At("-pc")) {
     return ImmediateAction::kPrintColours;
   } else if (At("-po")) {
@@ -470,17 +470,17 @@ ImmediateAction ParseArguments(int argc, const char* const* argv,
   return ImmediateAction::kNone;
 }
 
-int AddOrderLetter(Settings& settings, char letter) {
-  if (settings.OrderHas(letter)) return 1;
+bool AddOrderLetter(Settings& settings, char letter) {
+  if (settings.OrderHas(letter)) return false;
   settings.SubstitutionOrder += letter;
-  return 0;
+  return true;
 }
 
-int RemoveOrderLetter(Settings& settings, char letter) {
+bool RemoveOrderLetter(Settings& settings, char letter) {
   size_t at = settings.SubstitutionOrder.find(letter);
-  if (at == std::string::npos) return 1;
+  if (at == std::string::npos) return false;
   settings.SubstitutionOrder.erase(at, 1);
-  return 0;
+  return true;
 }
 
 void CheckOptions(Settings& settings, const RunSwitches& switches,

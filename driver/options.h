@@ -57,12 +57,12 @@ inline constexpr size_t kMaxArgument = 4095;
                                           OptionTargets targets,
                                           OptionLibrary& library);
 
-/// Appends `letter` to SubstitutionOrder; returns 1 (and changes nothing)
-/// when it was already present, else 0.
-int AddOrderLetter(Settings& settings, char letter);
-/// Removes `letter` from SubstitutionOrder, closing the gap; returns 1 when
-/// it was not present, else 0.
-int RemoveOrderLetter(Settings& settings, char letter);
+/// Appends `letter` to SubstitutionOrder; false (nothing changed) when it
+/// was already present.
+bool AddOrderLetter(Settings& settings, char letter);
+/// Removes `letter` from SubstitutionOrder, closing the gap; false when it
+/// was not present.
+bool RemoveOrderLetter(Settings& settings, char letter);
 
 /// The checks after the last argument: -cla needs a positive globe radius
 /// or -cc (fatal), -cra excludes -csky (fatal), the two -ee warnings on the

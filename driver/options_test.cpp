@@ -232,11 +232,11 @@ TEST_F(OptionsTest, SubstitutionOrder) {
   EXPECT_EQ(messages_.text(),
             "Warning: -lgeo already met.\nWarning: -ax already met.\n"
             "Warning: -p already met.\nWarning: -p3 already met.\n");
-  EXPECT_EQ(AddOrderLetter(s_, 'P'), 0);
+  EXPECT_TRUE(AddOrderLetter(s_, 'P'));
   EXPECT_EQ(s_.SubstitutionOrder, "ALP");
-  EXPECT_EQ(RemoveOrderLetter(s_, 'L'), 0);
+  EXPECT_TRUE(RemoveOrderLetter(s_, 'L'));
   EXPECT_EQ(s_.SubstitutionOrder, "AP");
-  EXPECT_EQ(RemoveOrderLetter(s_, 'L'), 1);
+  EXPECT_FALSE(RemoveOrderLetter(s_, 'L'));
 }
 
 TEST_F(OptionsTest, LgeoColourBits) {
