@@ -114,21 +114,21 @@ void BuildBlockMatrix(int kind, const float (&n)[12], Matrix& m,
 
 }  // namespace
 
-int ParseBfc(const char* text, Diagnostics& diag) {
-  if (FirstWordCharacter(text) != 'B') return 0;
+BfcLine ParseBfc(const char* text, Diagnostics& diag) {
+  if (FirstWordCharacter(text) != 'B') return {};
   const char* cursor = text;
   char word[kTokenSize];
-  if (std::strcmp(NextToken(&cursor, 0, word), "BFC") != 0) return 0;
+  if (std::strcmp(NextToken(&cursor, 0, word), "BFC") != 0) return {};
   if (*NextToken(&cursor, kTokenPeek, word) == '\0') {
     diag.ReportMessage(0, kSkipping, "No BFC options specified");
-    return -1;
+    return {BfcLine::Kind::kBad, 0};
   }
   int options = 0;
   while (*NextToken(&cursor, 0, word) != '\0') {
     int index = IndexInList(word, kBfcWords);
     if (index < 0) {
       diag.ReportMessage(0, kSkipping, "Illegal BFC option");
-      return -1;
+      return {BfcLine::Kind::kBad, 0};
     }
     options |= 1 << index;
   }
@@ -136,9 +136,9 @@ int ParseBfc(const char* text, Diagnostics& diag) {
     diag.ReportMessage(0, kWarning, "NOCERTIFY must appear alone");
   if (BothIn(options, kBfcClip, kBfcNoClip) || BothIn(options, kBfcCw, kBfcCcw)) {
     diag.ReportMessage(0, kSkipping, "Only one BFC option from a group allowed");
-    return -1;
+    return {BfcLine::Kind::kBad, 0};
   }
-  return options;
+  return {BfcLine::Kind::kOptions, options};
 }
 
 bool ApplyBfc(int options, BfcState& state, Diagnostics& diag) {
@@ -163,15 +163,16 @@ bool ApplyBfc(int options, BfcState& state, Diagnostics& diag) {
   return true;
 }
 
-int ParseTransformMeta(const char* text, DatLine& line, Diagnostics& diag) {
+TransformLine ParseTransformMeta(const char* text, DatLine& line,
+                                 Diagnostics& diag) {
   const char first = FirstWordCharacter(text);
-  if (first != 'T' && first != 'R' && first != 'S') return 0;
+  if (first != 'T' && first != 'R' && first != 'S') return {};
   const char* cursor = text;
   char word[kTokenSize];
   int kind = IndexInList(NextToken(&cursor, 0, word), kTransformWords) + 1;
-  if (kind == kNoBlock) return 0;
+  if (kind == kNoBlock) return {};
   const char* rest = cursor;
-  if (std::strcmp(NextToken(&rest, 0, word), "END") == 0) return -kind;
+  if (std::strcmp(NextToken(&rest, 0, word), "END") == 0) return {TransformLine::Role::kEnds, kind};
   float n[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
   int got = std::sscanf(cursor, "%f %f %f %f %f %f %f %f %f %f %f %f", &n[0],
                         &n[1], &n[2], &n[3], &n[4], &n[5], &n[6], &n[7], &n[8],
@@ -185,10 +186,10 @@ int ParseTransformMeta(const char* text, DatLine& line, Diagnostics& diag) {
   }
   if (got != kTransformArity[kind]) {
     diag.ReportMessage(0, kSkipping, "Illegal syntax");
-    return 0;
+    return {};
   }
   BuildBlockMatrix(kind, n, line.matrix, diag);
-  return kind;
+  return {TransformLine::Role::kOpens, kind};
 }
 
 const char* TransformKeyword(int kind) {
@@ -231,9 +232,11 @@ Status ParsePartType(const char* text, DatFile& file, Diagnostics& diag) {
   return Status::kOk;
 }
 
-int PovBlockKeyword(const char* text) {
+std::optional<int> PovBlockKeyword(const char* text) {
   constexpr const char* kPovWords[] = {"ENDPOV", "IFPOV", "IFNOTPOV", "ELSEPOV",
                                        nullptr};
-  if (std::strncmp(text, "R7P ", 4) != 0) return -1;
-  return IndexInList(text + 4, kPovWords);
+  if (std::strncmp(text, "R7P ", 4) != 0) return std::nullopt;
+  const int index = IndexInList(text + 4, kPovWords);
+  if (index < 0) return std::nullopt;
+  return index;
 }

@@ -5,6 +5,7 @@
 #define R7P_MODEL_META_COMMANDS_H_
 
 #include <cstdint>
+#include <optional>
 
 #include "base/status.h"
 #include "model/dat_file.h"
@@ -41,11 +42,19 @@ struct BfcState {
   bool operational = false;  // a valid line of type 1..5, BFC or transform met
 };
 
-/// Parses a meta-command text (the line after "0" and its blanks). Returns 0
-/// when it is not a "BFC" statement, -1 when it is one with an error (a
-/// SKIPPING message was written), otherwise the set of BfcOption bits. Warns
-/// "NOCERTIFY must appear alone" when NOCERTIFY has company.
-int ParseBfc(const char* text, Diagnostics& diag);
+/// What a meta-command text is as a BFC statement.
+struct BfcLine {
+  enum class Kind { kNotBfc, kBad, kOptions };
+  Kind kind = Kind::kNotBfc;
+  int options = 0;  // BfcOption bits, for kOptions
+  bool operator==(const BfcLine&) const = default;
+};
+
+/// Parses a meta-command text (the line after "0" and its blanks): no "BFC"
+/// statement, a bad one (a SKIPPING message was written), or its set of
+/// BfcOption bits. Warns "NOCERTIFY must appear alone" when NOCERTIFY has
+/// company.
+[[nodiscard]] BfcLine ParseBfc(const char* text, Diagnostics& diag);
 
 /// Applies an accepted option set to the section's state, writing the
 /// messages of misplaced statements. Returns true when the statement stays
@@ -53,12 +62,21 @@ int ParseBfc(const char* text, Diagnostics& diag);
 /// dropped.
 bool ApplyBfc(int options, BfcState& state, Diagnostics& diag);
 
-/// Parses TRANSLATE x y z, ROTATE angle x y z, SCALE s, TRANSFORM x y z a..i.
-/// Returns 0 for any other text and for a malformed one (SKIPPING "Illegal
-/// syntax"); +kind when a block opens, with the block's placement in
-/// `line.matrix`; -kind for the keyword followed by the word END. A zero
-/// rotation axis warns "Zero vector" and gives the identity.
-int ParseTransformMeta(const char* text, DatLine& line, Diagnostics& diag);
+/// What a meta-command text is as a transform block line.
+struct TransformLine {
+  enum class Role { kNone, kOpens, kEnds };
+  Role role = Role::kNone;
+  int kind = kNoBlock;  // a TransformKind, unless kNone
+  bool operator==(const TransformLine&) const = default;
+};
+
+/// Parses TRANSLATE x y z, ROTATE angle x y z, SCALE s, TRANSFORM x y z a..i:
+/// a block of `kind` opens, with its placement in `line.matrix`, or the
+/// keyword followed by the word END ends one. Any other text and a malformed
+/// one (SKIPPING "Illegal syntax") are kNone. A zero rotation axis warns
+/// "Zero vector" and gives the identity.
+[[nodiscard]] TransformLine ParseTransformMeta(const char* text, DatLine& line,
+                                               Diagnostics& diag);
 
 /// The keyword of a transform kind ("TRANSLATE" ... "TRANSFORM"), or "" for
 /// kNoBlock.
@@ -72,7 +90,7 @@ const char* TransformKeyword(int kind);
 Status ParsePartType(const char* text, DatFile& file, Diagnostics& diag);
 
 /// For "R7P ENDPOV", "R7P IFPOV", "R7P IFNOTPOV", "R7P ELSEPOV" (exactly,
-/// nothing after) 0, 1, 2 or 3; -1 for every other text.
-int PovBlockKeyword(const char* text);
+/// nothing after) 0, 1, 2 or 3; nothing for every other text.
+std::optional<int> PovBlockKeyword(const char* text);
 
 #endif  // R7P_MODEL_META_COMMANDS_H_

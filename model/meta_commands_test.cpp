@@ -8,7 +8,20 @@
 #include "tests/diagnostics_fixture.h"
 #include "tests/test_support.h"
 
+// gtest finds these beside the types when it prints a failed expectation.
+void PrintTo(const BfcLine& line, std::ostream* out) {
+  *out << "BfcLine{" << static_cast<int>(line.kind) << ", " << line.options << "}";
+}
+void PrintTo(const TransformLine& line, std::ostream* out) {
+  *out << "TransformLine{" << static_cast<int>(line.role) << ", " << line.kind << "}";
+}
+
 namespace {
+
+BfcLine Options(int options) { return {BfcLine::Kind::kOptions, options}; }
+BfcLine Bad() { return {BfcLine::Kind::kBad, 0}; }
+TransformLine Opens(int kind) { return {TransformLine::Role::kOpens, kind}; }
+TransformLine Ends(int kind) { return {TransformLine::Role::kEnds, kind}; }
 
 class MetaCommandsTest : public testing_support::DiagnosticsFixture {
  protected:
@@ -16,17 +29,17 @@ class MetaCommandsTest : public testing_support::DiagnosticsFixture {
 };
 
 TEST_F(MetaCommandsTest, ParseBfcOptions) {
-  EXPECT_EQ(ParseBfc("STEP", diag_), 0);
-  EXPECT_EQ(ParseBfc("bfc CERTIFY", diag_), 0);
-  EXPECT_EQ(ParseBfc("BFCX CERTIFY", diag_), 0);
-  EXPECT_EQ(ParseBfc("BFC   CERTIFY \t CCW", diag_), kBfcCertify | kBfcCcw);
-  EXPECT_EQ(ParseBfc("BFC INVERTNEXT", diag_), kBfcInvertNext);
+  EXPECT_EQ(ParseBfc("STEP", diag_), BfcLine{});
+  EXPECT_EQ(ParseBfc("bfc CERTIFY", diag_), BfcLine{});
+  EXPECT_EQ(ParseBfc("BFCX CERTIFY", diag_), BfcLine{});
+  EXPECT_EQ(ParseBfc("BFC   CERTIFY \t CCW", diag_), Options(kBfcCertify | kBfcCcw));
+  EXPECT_EQ(ParseBfc("BFC INVERTNEXT", diag_), Options(kBfcInvertNext));
   EXPECT_EQ(Remarks(), "");
-  EXPECT_EQ(ParseBfc("BFC", diag_), -1);
-  EXPECT_EQ(ParseBfc("BFC certify", diag_), -1);
-  EXPECT_EQ(ParseBfc("BFC CW CCW", diag_), -1);
-  EXPECT_EQ(ParseBfc("BFC NOCERTIFY CLIP", diag_), kBfcNoCertify | kBfcClip);
-  EXPECT_EQ(ParseBfc("BFC NOCERTIFY CLIP NOCLIP", diag_), -1);
+  EXPECT_EQ(ParseBfc("BFC", diag_), Bad());
+  EXPECT_EQ(ParseBfc("BFC certify", diag_), Bad());
+  EXPECT_EQ(ParseBfc("BFC CW CCW", diag_), Bad());
+  EXPECT_EQ(ParseBfc("BFC NOCERTIFY CLIP", diag_), Options(kBfcNoCertify | kBfcClip));
+  EXPECT_EQ(ParseBfc("BFC NOCERTIFY CLIP NOCLIP", diag_), Bad());
   EXPECT_EQ(Remarks(),
             "SKIPPING \"x.dat\" Line 4: No BFC options specified: 0 line\n"
             "SKIPPING \"x.dat\" Line 4: Illegal BFC option: 0 line\n"
@@ -74,33 +87,32 @@ TEST_F(MetaCommandsTest, BfcStateTable) {
 
 TEST_F(MetaCommandsTest, TransformMetaCommands) {
   DatLine line;
-  EXPECT_EQ(ParseTransformMeta("STEP", line, diag_), 0);
-  EXPECT_EQ(ParseTransformMeta("translate 1 2 3", line, diag_), 0);
-  EXPECT_EQ(ParseTransformMeta("TRANSLATE END whatever", line, diag_), -kTranslate);
-  EXPECT_EQ(ParseTransformMeta("TRANSFORM END", line, diag_), -kTransform);
-  EXPECT_EQ(ParseTransformMeta("TRANSLATE 1 -2 3", line, diag_), kTranslate);
+  EXPECT_EQ(ParseTransformMeta("STEP", line, diag_), TransformLine{});
+  EXPECT_EQ(ParseTransformMeta("translate 1 2 3", line, diag_), TransformLine{});
+  EXPECT_EQ(ParseTransformMeta("TRANSLATE END whatever", line, diag_), Ends(kTranslate));
+  EXPECT_EQ(ParseTransformMeta("TRANSFORM END", line, diag_), Ends(kTransform));
+  EXPECT_EQ(ParseTransformMeta("TRANSLATE 1 -2 3", line, diag_), Opens(kTranslate));
   EXPECT_EQ(line.matrix.at(0, 3), 1.0f);
   EXPECT_EQ(line.matrix.at(1, 3), -2.0f);
   EXPECT_EQ(line.matrix.at(2, 2), 1.0f);
   EXPECT_EQ(line.matrix.at(3, 3), 1.0f);
-  EXPECT_EQ(ParseTransformMeta("SCALE 2.5", line, diag_), kScale);
+  EXPECT_EQ(ParseTransformMeta("SCALE 2.5", line, diag_), Opens(kScale));
   EXPECT_EQ(line.matrix.at(1, 1), 2.5f);
   EXPECT_EQ(line.matrix.at(0, 3), 0.0f);
-  EXPECT_EQ(ParseTransformMeta("ROTATE 90 0 0 1", line, diag_), kRotate);
+  EXPECT_EQ(ParseTransformMeta("ROTATE 90 0 0 1", line, diag_), Opens(kRotate));
   EXPECT_NEAR(line.matrix.at(1, 0), 1.0f, 1e-6);  // x axis turns into y
   EXPECT_NEAR(line.matrix.at(0, 0), 0.0f, 1e-6);
-  EXPECT_EQ(ParseTransformMeta("TRANSFORM 1 2 3 4 5 6 7 8 9 10 11 12", line, diag_),
-            kTransform);
+  EXPECT_EQ(ParseTransformMeta("TRANSFORM 1 2 3 4 5 6 7 8 9 10 11 12", line, diag_), Opens(kTransform));
   EXPECT_EQ(line.matrix.at(0, 3), 1.0f);
   EXPECT_EQ(line.matrix.at(0, 0), 4.0f);
   EXPECT_EQ(line.matrix.at(2, 2), 12.0f);
   EXPECT_EQ(Remarks(), "");
-  EXPECT_EQ(ParseTransformMeta("ROTATE 45 0 0 0", line, diag_), kRotate);
+  EXPECT_EQ(ParseTransformMeta("ROTATE 45 0 0 0", line, diag_), Opens(kRotate));
   EXPECT_EQ(line.matrix.at(0, 0), 1.0f);
   EXPECT_EQ(line.matrix.at(0, 1), 0.0f);
-  EXPECT_EQ(ParseTransformMeta("TRANSLATE 1 2", line, diag_), 0);
-  EXPECT_EQ(ParseTransformMeta("SCALE 1 2", line, diag_), 0);
-  EXPECT_EQ(ParseTransformMeta("TRANSLATE", line, diag_), 0);
+  EXPECT_EQ(ParseTransformMeta("TRANSLATE 1 2", line, diag_), TransformLine{});
+  EXPECT_EQ(ParseTransformMeta("SCALE 1 2", line, diag_), TransformLine{});
+  EXPECT_EQ(ParseTransformMeta("TRANSLATE", line, diag_), TransformLine{});
   EXPECT_EQ(Remarks(),
             "WARNING \"x.dat\" Line 4: Zero vector: 0 line\n"
             "SKIPPING \"x.dat\" Line 4: Illegal syntax: 0 line\n"
@@ -148,13 +160,11 @@ TEST_F(MetaCommandsTest, PartTypeHeaders) {
 TEST_F(MetaCommandsTest, StatementsAfterEveryKindOfWhiteSpace) {
   for (const char* space : {"", " ", "\t", "\v", "\f", "\r", "\n", " \t\v\f\r\n"}) {
     const std::string lead = space;
-    EXPECT_EQ(ParseBfc((lead + "BFC CW").c_str(), diag_), kBfcCw) << lead.size();
+    EXPECT_EQ(ParseBfc((lead + "BFC CW").c_str(), diag_), Options(kBfcCw)) << lead.size();
     DatLine line;
-    EXPECT_EQ(ParseTransformMeta((lead + "SCALE 2").c_str(), line, diag_), kScale);
-    EXPECT_EQ(ParseTransformMeta((lead + "ROTATE END").c_str(), line, diag_),
-              -kRotate);
-    EXPECT_EQ(ParseTransformMeta((lead + "TRANSLATE END").c_str(), line, diag_),
-              -kTranslate);
+    EXPECT_EQ(ParseTransformMeta((lead + "SCALE 2").c_str(), line, diag_), Opens(kScale));
+    EXPECT_EQ(ParseTransformMeta((lead + "ROTATE END").c_str(), line, diag_), Ends(kRotate));
+    EXPECT_EQ(ParseTransformMeta((lead + "TRANSLATE END").c_str(), line, diag_), Ends(kTranslate));
     for (const char* header : {"!LDRAW_ORG Part", "!ldraw_org part", "ldraw_org Part",
                                "LDRAW_ORG Part", "unofficial Part", "UNOFFICIAL Part",
                                "Un-Official Part", "official lcad part",
@@ -170,8 +180,8 @@ TEST_F(MetaCommandsTest, StatementsAfterEveryKindOfWhiteSpace) {
   for (const char* other : {"", " ", "Name: 3001.dat", "Author: x", "b", "T", "R",
                             "S", "!", "o", "l", "u", "!LICENSE", "LDraw.org", "Unofficial", "of",
                             "~BFC CW", "\"BFC CW", "xBFC CW"}) {
-    EXPECT_EQ(ParseBfc(other, diag_), 0) << other;
-    EXPECT_EQ(ParseTransformMeta(other, line, diag_), 0) << other;
+    EXPECT_EQ(ParseBfc(other, diag_), BfcLine{}) << other;
+    EXPECT_EQ(ParseTransformMeta(other, line, diag_), TransformLine{}) << other;
     EXPECT_EQ(ParsePartType(other, file, diag_), Status::kOk) << other;
   }
   EXPECT_EQ(file.flags, 0u);
@@ -185,7 +195,7 @@ TEST_F(MetaCommandsTest, PovBlockKeywords) {
   EXPECT_EQ(PovBlockKeyword("R7P ELSEPOV"), 3);
   for (const char* text : {"R7P IFPOV x", "R7P  IFPOV", "R7P ifpov", "R7PIFPOV",
                            "IFPOV", "R7P ", ""})
-    EXPECT_EQ(PovBlockKeyword(text), -1) << text;
+    EXPECT_EQ(PovBlockKeyword(text), std::nullopt) << text;
 }
 
 }  // namespace

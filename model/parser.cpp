@@ -349,24 +349,24 @@ Outcome DatFileReader::HandleMeta(const char* meta, DatLine& line,
                                   int* opened) {
   if (section_.first_comment.empty())
     section_.first_comment = Bounded(meta, kTitleSize);
-  int bfc = ParseBfc(meta, diag_);
-  if (bfc < 0) return Outcome::kDrop;
-  if (bfc > 0) {
-    if (!ApplyBfc(bfc, section_.bfc, diag_)) return Outcome::kDrop;
+  const BfcLine bfc = ParseBfc(meta, diag_);
+  if (bfc.kind == BfcLine::Kind::kBad) return Outcome::kDrop;
+  if (bfc.kind == BfcLine::Kind::kOptions) {
+    if (!ApplyBfc(bfc.options, section_.bfc, diag_)) return Outcome::kDrop;
     ldraw_seen_ = true;
     return Outcome::kStore;
   }
-  int transform = ParseTransformMeta(meta, line, diag_);
-  if (transform > 0) {
+  const TransformLine transform = ParseTransformMeta(meta, line, diag_);
+  if (transform.role == TransformLine::Role::kOpens) {
     ldraw_seen_ = true;
     section_.bfc.operational = true;
-    *opened = transform;
+    *opened = transform.kind;
     return Outcome::kStore;
   }
-  if (transform < 0) {
+  if (transform.role == TransformLine::Role::kEnds) {
     ldraw_seen_ = true;
     section_.bfc.operational = true;
-    return HandleTransform(-transform);
+    return HandleTransform(transform.kind);
   }
   ldraw_seen_ = true;
   if (StartsWith(meta, "~Moved to ")) {
@@ -378,7 +378,7 @@ Outcome DatFileReader::HandleMeta(const char* meta, DatLine& line,
                           diag_.current_file.c_str(), line_number_,
                           diag_.line_buffer.c_str());
   }
-  if (PovBlockKeyword(meta) >= 0) {
+  if (PovBlockKeyword(meta).has_value()) {
     // Stored as a comment: the scene writer acts on the block keywords.
     diag_.ReportMessage(0, kWarning, "This keyword is deprecated");
     return Outcome::kStore;

@@ -238,12 +238,12 @@ void DeclarationWriter::CountLines() {
         continue;
       }
       if ((line.flags & STEP) && StepsWanted()) step_clock_ = true;
-      const int keyword = PovBlockKeyword(line.text.c_str());
-      if (keyword < 0) continue;
+      const std::optional<int> keyword = PovBlockKeyword(line.text.c_str());
+      if (!keyword) continue;
       mesh_open = false;
       if (objects_ < 2) objects_ = 2;
       if (solid_objects_ < 2) solid_objects_ = 2;
-      state = keyword == 3 ? 3 - state : keyword;
+      state = *keyword == 3 ? 3 - state : *keyword;
       continue;
     }
     if (state != 0) continue;
@@ -556,9 +556,9 @@ void DeclarationWriter::WriteLines() {
         Step();
         continue;
       }
-      const int keyword = PovBlockKeyword(line.text.c_str());
-      if (keyword >= 0)
-        WriteBlockCommand(line, keyword);
+      const std::optional<int> keyword = PovBlockKeyword(line.text.c_str());
+      if (keyword)
+        WriteBlockCommand(line, *keyword);
       else
         WriteComment(line, i + 1 == count);
       continue;
