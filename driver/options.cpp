@@ -253,7 +253,7 @@ void OptionParser::ParseCameraStereo() {
       Vector sky;
       if (arg_[4] != 'y' || !ScanVector(arg_ + 5, 3, &sky))
         Fail("Bad arguments '%s'");
-      if (VecNormalize(sky, sky) != 0) Fail("Sky vector is zero '%s'");
+      if (!VecNormalize(sky, sky)) Fail("Sky vector is zero '%s'");
       s_.Sky[0] = sky.x;
       s_.Sky[1] = sky.y;
       s_.Sky[2] = sky.z;

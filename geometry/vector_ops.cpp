@@ -22,12 +22,12 @@ void VecAddScaled(Vector& dst, const Vector& base, double s, const Vector& dir) 
   dst = MakeVector(base.x + s * dir.x, base.y + s * dir.y, base.z + s * dir.z);
 }
 
-int VecNormalize(Vector& dst, const Vector& src) {
+bool VecNormalize(Vector& dst, const Vector& src) {
   double length = VecLength(src);
-  if (length == 0) return 1;
+  if (length == 0) return false;
   double inverse = 1.0 / length;
   dst = MakeVector(src.x * inverse, src.y * inverse, src.z * inverse);
-  return 0;
+  return true;
 }
 
 std::string VecFormat(const Vector& v) {
@@ -63,14 +63,14 @@ void MatApply(Vector& dst, const Matrix& m, const Vector& p) {
   dst = MakeVector(v[0], v[1], v[2]);
 }
 
-int MatRotation(Matrix& m, double angle_degrees, const Vector& axis) {
+bool MatRotation(Matrix& m, double angle_degrees, const Vector& axis) {
   for (float& element : m.m) element = 0;
   double theta = angle_degrees * kPi / 180;
   double c = std::cos(theta), s = std::sin(theta), t = 1 - c;
   Vector unit;
-  if (VecNormalize(unit, axis) != 0) {
+  if (!VecNormalize(unit, axis)) {
     m.at(0, 0) = m.at(1, 1) = m.at(2, 2) = m.at(3, 3) = 1;
-    return 1;
+    return false;
   }
   double ux = unit.x, uy = unit.y, uz = unit.z;
   double rows[3][3] = {
@@ -81,7 +81,7 @@ int MatRotation(Matrix& m, double angle_degrees, const Vector& axis) {
     for (int col = 0; col < 3; ++col)
       m.at(row, col) = static_cast<float>(rows[row][col]);
   m.at(3, 3) = 1;
-  return 0;
+  return true;
 }
 
 void VecFromLatLong(float latitude, float longitude, Vector& dst) {

@@ -32,9 +32,9 @@ inline double VecDot(const Vector& a, const Vector& b) {
 }
 /// sqrt(x*x + y*y + z*z).
 inline double VecLength(const Vector& v) { return std::sqrt(VecDot(v, v)); }
-/// dst = src / |src| and returns 0; returns 1 and leaves dst untouched when
-/// the length is exactly 0. dst may be src.
-int VecNormalize(Vector& dst, const Vector& src);
+/// dst = src / |src|; false, with dst untouched, when the length is exactly
+/// 0. dst may be src.
+bool VecNormalize(Vector& dst, const Vector& src);
 /// dst = a x b (right-handed). Safe also when dst is a or b.
 inline void VecCross(Vector& dst, const Vector& a, const Vector& b) {
   // Built in a temporary first, so that dst may alias an operand.
@@ -52,8 +52,8 @@ void MatMulVec4(float dst[4], const Matrix& m, const float v[4]);
 /// dst = m * (p, 1), rows 0-2 only. dst may be p.
 void MatApply(Vector& dst, const Matrix& m, const Vector& p);
 /// m = right-handed rotation by `angle_degrees` about `axis` (any non-zero
-/// length) and returns 0; a zero axis gives the identity and returns 1.
-int MatRotation(Matrix& m, double angle_degrees, const Vector& axis);
+/// length); a zero axis gives the identity and false.
+bool MatRotation(Matrix& m, double angle_degrees, const Vector& axis);
 
 /// dst = the unit direction in which an observer at globe position
 /// (latitude, longitude) in degrees looks towards the centre:

@@ -47,15 +47,15 @@ TEST(VectorOps, Arithmetic) {
 
 TEST(VectorOps, NormalizeRefusesZeroVector) {
   Vector dst{7, 8, 9};
-  EXPECT_EQ(VecNormalize(dst, Vector{0, 0, 0}), 1);
+  EXPECT_FALSE(VecNormalize(dst, Vector{0, 0, 0}));
   ExpectVector(dst, 7, 8, 9);
-  EXPECT_EQ(VecNormalize(dst, Vector{3, 0, 4}), 0);
+  EXPECT_TRUE(VecNormalize(dst, Vector{3, 0, 4}));
   ExpectVector(dst, 0.6f, 0, 0.8f);
   Vector same{0, -2, 0};
-  EXPECT_EQ(VecNormalize(same, same), 0);
+  EXPECT_TRUE(VecNormalize(same, same));
   ExpectVector(same, 0, -1, 0);
   // A tiny vector is still a direction.
-  EXPECT_EQ(VecNormalize(dst, Vector{1e-30f, 0, 0}), 0);
+  EXPECT_TRUE(VecNormalize(dst, Vector{1e-30f, 0, 0}));
   ExpectVector(dst, 1, 0, 0);
 }
 
@@ -124,15 +124,15 @@ TEST(VectorOps, MatMulVec4UsesAllFourRows) {
 
 TEST(VectorOps, Rotation) {
   Matrix m;
-  EXPECT_EQ(MatRotation(m, 90, Vector{0, 0, 1}), 0);
+  EXPECT_TRUE(MatRotation(m, 90, Vector{0, 0, 1}));
   Vector p;
   MatApply(p, m, Vector{1, 0, 0});
   ExpectNear(p, 0, 1, 0);
   // The axis need not be of unit length.
-  EXPECT_EQ(MatRotation(m, 90, Vector{0, 0, 5}), 0);
+  EXPECT_TRUE(MatRotation(m, 90, Vector{0, 0, 5}));
   MatApply(p, m, Vector{1, 0, 0});
   ExpectNear(p, 0, 1, 0);
-  EXPECT_EQ(MatRotation(m, 180, Vector{1, 0, 0}), 0);
+  EXPECT_TRUE(MatRotation(m, 180, Vector{1, 0, 0}));
   MatApply(p, m, Vector{0, 1, 2});
   ExpectNear(p, 0, -1, -2);
   for (int i = 12; i < 15; ++i) EXPECT_EQ(m.m[i], 0);
@@ -140,7 +140,7 @@ TEST(VectorOps, Rotation) {
 
   // A zero axis gives the identity, whatever the matrix held.
   for (float& e : m.m) e = 9;
-  EXPECT_EQ(MatRotation(m, 45, Vector{0, 0, 0}), 1);
+  EXPECT_FALSE(MatRotation(m, 45, Vector{0, 0, 0}));
   Matrix identity;
   for (int i = 0; i < 16; ++i) EXPECT_EQ(m.m[i], identity.m[i]) << i;
 }

@@ -95,7 +95,7 @@ void BuildBlockMatrix(int kind, const float (&n)[12], Matrix& m,
       m.at(2, 3) = n[2];
       break;
     case kRotate:
-      if (MatRotation(m, n[0], Vector{n[1], n[2], n[3]}) != 0)
+      if (!MatRotation(m, n[0], Vector{n[1], n[2], n[3]}))
         diag.ReportMessage(0, kWarning, "Zero vector");
       break;
     case kScale:

@@ -46,7 +46,7 @@ void AddMaterial(SceneText& text, int32_t colour, bool slope) {
   text.Add(slope ? "_slope }" : " }");
 }
 
-int WriteTextureCall(FILE* file, const float rgb[3], uint32_t flags) {
+bool WriteTextureCall(FILE* file, const float rgb[3], uint32_t flags) {
   int finish = static_cast<int>(flags & 0x07);
   // The colour table only knows kinds 0..5; anything else would name a
   // macro that does not exist.
@@ -62,15 +62,15 @@ int WriteTextureCall(FILE* file, const float rgb[3], uint32_t flags) {
            static_cast<double>(rgb[2] * 255.0f));
   if (!transparent && !luminous) {
     fprintf(file, "R7Texture%sRGB(%s)\n", PovFinishName(finish), components);
-    return 0;
+    return false;
   }
   if (!luminous && finish == 0) {
     fprintf(file, "R7TextureTransparentRGBA(%s,%d)\n", components, alpha);
-    return 1;
+    return true;
   }
   fprintf(file, "R7TextureOtherRGBFAL(%s,%d,%d,%d)\n", components, finish,
           transparent ? alpha : -1, luminous ? luminance : -1);
-  return 1;
+  return true;
 }
 
 void WriteColourTexture(SceneContext& ctx, FILE* file, int32_t colour) {
@@ -106,7 +106,7 @@ void WriteColourTexture(SceneContext& ctx, FILE* file, int32_t colour) {
     fprintf(file, "texture { %s }\n", lgeo_name);
     transparent_material = (flags & kTransparentBit) != 0;
   } else {
-    transparent_material = WriteTextureCall(file, rgb, flags) != 0;
+    transparent_material = WriteTextureCall(file, rgb, flags);
   }
   fputs("#end\n", file);
   fprintf(file,

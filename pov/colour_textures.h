@@ -30,9 +30,9 @@ void AddMaterial(SceneText& text, int32_t colour, bool slope);
 /// Writes the texture macro call of a colour with components `rgb` (0..1)
 /// and the colour table's attribute word `flags` (finish kind bits 0-2,
 /// 0x08 transparent, 0x10 luminous, alpha bits 8-15, luminance bits 16-23),
-/// followed by "\n". Returns 1 when the colour needs the transparent
-/// material (R7MaterialT), else 0.
-int WriteTextureCall(FILE* file, const float rgb[3], uint32_t flags);
+/// followed by "\n". True when the colour needs the transparent material
+/// (R7MaterialT).
+bool WriteTextureCall(FILE* file, const float rgb[3], uint32_t flags);
 
 /// Writes the section of one colour: the texture, its slope variant and the
 /// two materials, each guarded by #ifndef. With LGEO colours on, a colour
