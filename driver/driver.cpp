@@ -1,6 +1,7 @@
 #include "driver/driver.h"
 
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "base/status.h"
@@ -9,6 +10,7 @@
 #include "driver/options.h"
 #include "driver/usage.h"
 #include "platform/platform.h"
+#include "pov/lean_scene.h"
 #include "pov/prepared_parts.h"
 #include "pov/primitive_subst.h"
 #include "pov/scene_tail.h"
@@ -234,17 +236,37 @@ int Convert(Run& run, Launcher& launcher) {
   // calls. The buffer outlives the stream: it is closed below.
   std::vector<char> scene_buffer(kSceneBufferSize);
   setvbuf(scene, scene_buffer.data(), _IOFBF, scene_buffer.size());
-  SetSceneFile(run, scene);
+  // The lean form is written to memory first: where a file identifier is
+  // named for the last time, and so where its #undef goes, is known only
+  // once the whole scene is written.
+  const bool lean = run.settings.Has(LeanScene);
+  platform::MemoryStream lean_scene;
+  FILE* out = scene;
+  if (lean) {
+    out = lean_scene.file();
+    if (out == nullptr) diag.FatalError("Out of memory for the scene", nullptr);
+    run.writer.lifetimes.Clear();
+  }
+  SetSceneFile(run, out);
   fprintf(diag.message_stream, "Processing %s\n",
           run.loader.LastOpenedPath().c_str());
 
-  Status status = ReadAndWrite(run, kind, scene);
+  Status status = ReadAndWrite(run, kind, out);
   CameraObjectAndStatistics parts(run.camera, run.writer, run.statistics,
                                   sw.Verbose);
-  TailResult result = WriteSceneTail(run.scene_context, scene,
+  TailResult result = WriteSceneTail(run.scene_context, out,
                                      status != Status::kOk, run.lights, parts);
   if (result == TailResult::kEmptyModel)
     fputs("Empty model.\n", diag.message_stream);
+  if (lean) {
+    std::string_view text = lean_scene.Close();
+    // An error block keeps its lines as written.
+    IdentifierLifetimes none;
+    const IdentifierLifetimes& lifetimes =
+        result == TailResult::kWritten ? run.writer.lifetimes : none;
+    if (lifetimes.WriteLeanScene(text, scene) != Status::kOk)
+      diag.FatalError("Could not write '%s'", sw.PovPath.c_str());
+  }
   long size = ftell(scene);
   fclose(scene);
   SetSceneFile(run, nullptr);

@@ -213,4 +213,20 @@ std::string SceneDate() {
   return text;
 }
 
+MemoryStream::MemoryStream() : file_(open_memstream(&buffer_, &size_)) {}
+
+MemoryStream::~MemoryStream() {
+  Close();
+  free(buffer_);
+}
+
+std::string_view MemoryStream::Close() {
+  if (file_ != nullptr) {
+    fclose(file_);
+    file_ = nullptr;
+  }
+  return buffer_ == nullptr ? std::string_view()
+                            : std::string_view(buffer_, size_);
+}
+
 }  // namespace platform

@@ -82,6 +82,25 @@ bool OnPath(const std::string& program);
 /// SOURCE_DATE_EPOCH in UTC when that variable is set. No line end.
 std::string SceneDate();
 
+/// A stream whose bytes stay in memory (open_memstream), for text that is
+/// finished before it goes to its file. It may be positioned like a file.
+class MemoryStream {
+ public:
+  MemoryStream();
+  ~MemoryStream();
+  MemoryStream(const MemoryStream&) = delete;
+  MemoryStream& operator=(const MemoryStream&) = delete;
+  /// Null when no stream could be opened.
+  FILE* file() const { return file_; }
+  /// Closes the stream; the text stays valid while the object lives.
+  std::string_view Close();
+
+ private:
+  FILE* file_ = nullptr;
+  char* buffer_ = nullptr;
+  size_t size_ = 0;
+};
+
 }  // namespace platform
 
 #endif  // R7P_PLATFORM_PLATFORM_H_

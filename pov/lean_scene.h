@@ -1,0 +1,76 @@
+// The lean form of a scene (-lean). POV-Ray copies a declared object each
+// time the scene names it and frees the declaration only when it is
+// #undef'ined, so a scene that declares every LDraw file holds the
+// sub-models and parts long after their last use. The lean form undefines
+// every file identifier once the last statement naming it has been read.
+#ifndef R7P_POV_LEAN_SCENE_H_
+#define R7P_POV_LEAN_SCENE_H_
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "base/status.h"
+
+struct DatFile;
+
+/// The identifiers declared for one LDraw file: the object itself, its
+/// slope object (declared only above quality 0) and, for LGEO elements, its
+/// clear object.
+enum class IdentifierForm : unsigned char { kPlain, kSlope, kClear };
+
+/// One naming of a file identifier in a text on its way to the scene: the
+/// identifier's lifetime (IdentifierLifetimes::Lifetime) and an offset in
+/// the text on the line that names it.
+struct Naming {
+  size_t lifetime;
+  size_t offset;
+};
+
+/// Where the scene names each file identifier for the last time. The writer
+/// reports where it names an identifier; the identifier's #undef goes right
+/// after the line of its last naming. A naming inside an #if branch counts
+/// (the #undef is then inside the same branch, and a skipped branch skips
+/// an #undef that had nothing to free), as does one inside an object: POV-Ray
+/// has copied the declared object once it has read its identifier.
+class IdentifierLifetimes {
+ public:
+  /// The lifetime of `file`'s identifier in `form`, with `suffix` (the
+  /// writer's identifier suffix) after the file's name.
+  size_t Lifetime(const DatFile& file, IdentifierForm form,
+                  const std::string& suffix);
+  /// The namings of a text written to the scene at offset `base`.
+  void Place(const std::vector<Naming>& namings, long base);
+  /// Writes `scene` to `out` with each placed identifier's #undef after the
+  /// line of its last naming. kFailed when writing failed.
+  Status WriteLeanScene(std::string_view scene, FILE* out) const;
+  /// Forgets everything (a new scene).
+  void Clear();
+
+ private:
+  struct Key {
+    const DatFile* file;
+    IdentifierForm form;
+    bool operator==(const Key& other) const {
+      return file == other.file && form == other.form;
+    }
+  };
+  struct KeyHash {
+    size_t operator()(const Key& key) const {
+      return std::hash<const void*>()(key.file) * 3 +
+             static_cast<size_t>(key.form);
+    }
+  };
+  struct Span {
+    std::string identifier;
+    long last_naming;  // scene offset; -1 while none is placed
+  };
+
+  std::unordered_map<Key, size_t, KeyHash> index_;  // into spans_
+  std::vector<Span> spans_;                         // in order of first naming
+};
+
+#endif  // R7P_POV_LEAN_SCENE_H_
