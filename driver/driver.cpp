@@ -260,6 +260,7 @@ int Convert(Run& run, Launcher& launcher) {
     fputs("Empty model.\n", diag.message_stream);
   if (lean) {
     std::string_view text = lean_scene.Close();
+    if (text.empty()) diag.FatalError("Out of memory for the scene", nullptr);
     // An error block keeps its lines as written.
     IdentifierLifetimes none;
     const IdentifierLifetimes& lifetimes =

@@ -3,7 +3,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <limits.h>
 #include <sys/types.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -213,20 +215,101 @@ std::string SceneDate() {
   return text;
 }
 
-MemoryStream::MemoryStream() : file_(open_memstream(&buffer_, &size_)) {}
+bool WritePieces(FILE* file, const std::vector<std::string_view>& pieces) {
+  if (fflush(file) != 0) return false;
+  const int fd = fileno(file);
+  std::vector<iovec> vectors;
+  vectors.reserve(std::min<size_t>(pieces.size(), IOV_MAX));
+  size_t next = 0;
+  while (next < pieces.size()) {
+    vectors.clear();
+    for (; next < pieces.size() && vectors.size() < IOV_MAX; ++next)
+      if (!pieces[next].empty())
+        vectors.push_back(iovec{const_cast<char*>(pieces[next].data()),
+                                pieces[next].size()});
+    size_t done = 0;  // vectors written whole
+    while (done < vectors.size()) {
+      const ssize_t wrote = writev(fd, vectors.data() + done,
+                                   static_cast<int>(vectors.size() - done));
+      if (wrote < 0) {
+        if (errno == EINTR) continue;
+        return false;
+      }
+      // A short write ends inside some vector: go on from there.
+      size_t left = static_cast<size_t>(wrote);
+      while (done < vectors.size() && left >= vectors[done].iov_len)
+        left -= vectors[done++].iov_len;
+      if (done < vectors.size()) {
+        vectors[done].iov_base = static_cast<char*>(vectors[done].iov_base) + left;
+        vectors[done].iov_len -= left;
+      }
+    }
+  }
+  // The stream learns where the descriptor now stands.
+  return fseek(file, 0, SEEK_END) == 0;
+}
+
+MemoryStream::MemoryStream() {
+  cookie_io_functions_t functions{};
+  functions.write = &MemoryStream::Write;
+  functions.seek = &MemoryStream::Seek;
+  file_ = fopencookie(this, "w", functions);
+  // Unbuffered, every write lands in the text at once, with no copy
+  // through a stream buffer.
+  if (file_ != nullptr) setvbuf(file_, nullptr, _IONBF, 0);
+}
 
 MemoryStream::~MemoryStream() {
   Close();
-  free(buffer_);
+  free(text_);
+}
+
+ssize_t MemoryStream::Write(void* self, const char* data, size_t size) {
+  auto& stream = *static_cast<MemoryStream*>(self);
+  const size_t end = stream.position_ + size;
+  if (end > stream.capacity_) {
+    size_t capacity = std::max<size_t>(stream.capacity_ * 2, size_t{1} << 20);
+    while (capacity < end) capacity *= 2;
+    char* grown = static_cast<char*>(realloc(stream.text_, capacity));
+    if (grown == nullptr) {
+      stream.failed_ = true;
+      errno = ENOMEM;
+      return -1;
+    }
+    stream.text_ = grown;
+    stream.capacity_ = capacity;
+  }
+  // A position past the end (a seek) leaves a gap of zero bytes.
+  if (stream.position_ > stream.size_)
+    memset(stream.text_ + stream.size_, 0, stream.position_ - stream.size_);
+  memcpy(stream.text_ + stream.position_, data, size);
+  stream.position_ = end;
+  stream.size_ = std::max(stream.size_, end);
+  return static_cast<ssize_t>(size);
+}
+
+int MemoryStream::Seek(void* self, off64_t* offset, int whence) {
+  auto& stream = *static_cast<MemoryStream*>(self);
+  off64_t base = 0;
+  if (whence == SEEK_CUR) base = static_cast<off64_t>(stream.position_);
+  if (whence == SEEK_END) base = static_cast<off64_t>(stream.size_);
+  const off64_t position = base + *offset;
+  if (position < 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  stream.position_ = static_cast<size_t>(position);
+  *offset = position;
+  return 0;
 }
 
 std::string_view MemoryStream::Close() {
   if (file_ != nullptr) {
-    fclose(file_);
+    if (fclose(file_) != 0) failed_ = true;
     file_ = nullptr;
   }
-  return buffer_ == nullptr ? std::string_view()
-                            : std::string_view(buffer_, size_);
+  if (failed_ || text_ == nullptr) return std::string_view();
+  return std::string_view(text_, size_);
 }
 
 }  // namespace platform

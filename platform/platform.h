@@ -2,6 +2,8 @@
 #ifndef R7P_PLATFORM_PLATFORM_H_
 #define R7P_PLATFORM_PLATFORM_H_
 
+#include <sys/types.h>
+
 #include <cstdio>
 #include <ctime>
 #include <functional>
@@ -82,8 +84,15 @@ bool OnPath(const std::string& program);
 /// SOURCE_DATE_EPOCH in UTC when that variable is set. No line end.
 std::string SceneDate();
 
-/// A stream whose bytes stay in memory (open_memstream), for text that is
-/// finished before it goes to its file. It may be positioned like a file.
+/// Writes `pieces` one after the other to `file` (whose buffered text goes
+/// first) without copying them through the stream's buffer; false when
+/// writing failed.
+bool WritePieces(FILE* file, const std::vector<std::string_view>& pieces);
+
+/// A stream whose bytes stay in memory, for text that is finished before it
+/// goes to its file. It may be positioned like a file. The text grows in
+/// place (a large block is remapped, not copied), so a scene of megabytes
+/// costs little more than writing it to its file.
 class MemoryStream {
  public:
   MemoryStream();
@@ -92,13 +101,20 @@ class MemoryStream {
   MemoryStream& operator=(const MemoryStream&) = delete;
   /// Null when no stream could be opened.
   FILE* file() const { return file_; }
-  /// Closes the stream; the text stays valid while the object lives.
+  /// Closes the stream; the text stays valid while the object lives. Empty
+  /// when memory ran out on the way.
   std::string_view Close();
 
  private:
+  static ssize_t Write(void* self, const char* data, size_t size);
+  static int Seek(void* self, off64_t* offset, int whence);
+
   FILE* file_ = nullptr;
-  char* buffer_ = nullptr;
+  char* text_ = nullptr;
   size_t size_ = 0;
+  size_t capacity_ = 0;
+  size_t position_ = 0;
+  bool failed_ = false;
 };
 
 }  // namespace platform

@@ -167,6 +167,32 @@ class DeclarationWriter {
     held_namings->swap(namings_);
     namings_.clear();
   }
+  /// Notes every identifier the line of POV code `code`, about to be
+  /// written, may name.
+  void NamedInCode(const std::string& code) {
+    const size_t offset = out_.text().size();
+    size_t at = 0;
+    while (at < code.size()) {
+      const unsigned char c = static_cast<unsigned char>(code[at]);
+      if (!IsLetter(c) && c != '_') {
+        // Digits glued to letters belong to the word they follow.
+        ++at;
+        while (at < code.size() &&
+               IsDigit(static_cast<unsigned char>(code[at])))
+          ++at;
+        continue;
+      }
+      size_t end = at + 1;
+      while (end < code.size() &&
+             (IsLetter(static_cast<unsigned char>(code[end])) ||
+              IsDigit(static_cast<unsigned char>(code[end])) || code[end] == '_'))
+        ++end;
+      namings_.push_back(Naming{
+          ctx_.lifetimes.LifetimeOfText(std::string_view(code).substr(at, end - at)),
+          offset});
+      at = end;
+    }
+  }
   /// In the lean form, notes that the line being written names `ref`'s
   /// identifier in `form`.
   void Named(const DatFile& ref, IdentifierForm form) {
@@ -405,6 +431,7 @@ void DeclarationWriter::CloseOpenPovBlocks() {
 void DeclarationWriter::WriteComment(const DatLine& line, bool last) {
   // Inside an IFPOV block the comment lines are the POV code itself.
   if (block_state_ == 1) {
+    if (lean_) NamedInCode(line.text);
     out_.Add(line.text.c_str());
     out_.Add('\n');
     return;

@@ -42,6 +42,10 @@ class IdentifierLifetimes {
   /// writer's identifier suffix) after the file's name.
   size_t Lifetime(const DatFile& file, IdentifierForm form,
                   const std::string& suffix);
+  /// The lifetime of `identifier` as POV code of the model's own names it
+  /// ("0 R7P IFPOV" blocks): such a naming keeps a file identifier alive,
+  /// but an identifier only such code names is never undefined.
+  size_t LifetimeOfText(std::string_view identifier);
   /// The namings of a text written to the scene at offset `base`.
   void Place(const std::vector<Naming>& namings, long base);
   /// Writes `scene` to `out` with each placed identifier's #undef after the
@@ -67,9 +71,11 @@ class IdentifierLifetimes {
   struct Span {
     std::string identifier;
     long last_naming;  // scene offset; -1 while none is placed
+    bool declared;     // a file identifier of the scene, to be undefined
   };
 
   std::unordered_map<Key, size_t, KeyHash> index_;  // into spans_
+  std::unordered_map<std::string, size_t> by_identifier_;  // into spans_
   std::vector<Span> spans_;                         // in order of first naming
 };
 

@@ -373,10 +373,15 @@ material {
 	// 1 1  80 0 0  1 0 0  0 1 0  0 0 1 3003.dat
 	object {
 		_3003_dot_dat
-#undef _3003_dot_dat
 		matrix <1,0,0,0,1,0,0,0,1,80,0,0>
 		material { R7Color1 }
 	}
+// R7P IFPOV
+#if (1)
+object { _3003_dot_dat translate <80,-24,0> }
+#undef _3003_dot_dat
+// R7P ENDPOV
+#end
 // NOFILE
 }
 
@@ -500,7 +505,8 @@ light_source {
 object { union {
 // FILE lean.mpd
 // A sub-model named twice, an LGEO brick with a slope object in the
-// inherited colour, one in a clear colour, and steps
+// inherited colour, one in a clear colour, steps, and a brick named by
+// POV-Ray code of the model's own
 	// 1 16  0 0 0  1 0 0  0 1 0  0 0 1 wall.ldr
 	object {
 		wall_dot_ldr
