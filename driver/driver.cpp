@@ -1,7 +1,6 @@
 #include "driver/driver.h"
 
 #include <cstring>
-#include <string_view>
 #include <vector>
 
 #include "base/status.h"
@@ -10,7 +9,6 @@
 #include "driver/options.h"
 #include "driver/usage.h"
 #include "platform/platform.h"
-#include "pov/lean_scene.h"
 #include "pov/prepared_parts.h"
 #include "pov/primitive_subst.h"
 #include "pov/scene_tail.h"
@@ -229,45 +227,33 @@ int Convert(Run& run, Launcher& launcher) {
   if (!sw.Overwrite && platform::IsReadable(sw.PovPath))
     diag.FatalError("File '%s' already exists, use option -o to overwrite",
                     sw.PovPath.c_str());
-  FILE* scene = fopen(sw.PovPath.c_str(), "w");
+  // The lean scene is read back to put in its #undef lines.
+  const bool lean = run.settings.Has(LeanScene);
+  FILE* scene = fopen(sw.PovPath.c_str(), lean ? "w+" : "w");
   if (scene == nullptr)
     diag.FatalError("Could not open '%s' for writing", sw.PovPath.c_str());
   // A scene runs to megabytes; a large buffer writes it in few system
   // calls. The buffer outlives the stream: it is closed below.
   std::vector<char> scene_buffer(kSceneBufferSize);
   setvbuf(scene, scene_buffer.data(), _IOFBF, scene_buffer.size());
-  // The lean form is written to memory first: where a file identifier is
-  // named for the last time, and so where its #undef goes, is known only
-  // once the whole scene is written.
-  const bool lean = run.settings.Has(LeanScene);
-  platform::MemoryStream lean_scene;
-  FILE* out = scene;
-  if (lean) {
-    out = lean_scene.file();
-    if (out == nullptr) diag.FatalError("Out of memory for the scene", nullptr);
-    run.writer.lifetimes.Clear();
-  }
-  SetSceneFile(run, out);
+  if (lean) run.writer.lifetimes.Clear();
+  SetSceneFile(run, scene);
   fprintf(diag.message_stream, "Processing %s\n",
           run.loader.LastOpenedPath().c_str());
 
-  Status status = ReadAndWrite(run, kind, out);
+  Status status = ReadAndWrite(run, kind, scene);
   CameraObjectAndStatistics parts(run.camera, run.writer, run.statistics,
                                   sw.Verbose);
-  TailResult result = WriteSceneTail(run.scene_context, out,
+  TailResult result = WriteSceneTail(run.scene_context, scene,
                                      status != Status::kOk, run.lights, parts);
   if (result == TailResult::kEmptyModel)
     fputs("Empty model.\n", diag.message_stream);
-  if (lean) {
-    std::string_view text = lean_scene.Close();
-    if (text.empty()) diag.FatalError("Out of memory for the scene", nullptr);
-    // An error block keeps its lines as written.
-    IdentifierLifetimes none;
-    const IdentifierLifetimes& lifetimes =
-        result == TailResult::kWritten ? run.writer.lifetimes : none;
-    if (lifetimes.WriteLeanScene(text, scene) != Status::kOk)
-      diag.FatalError("Could not write '%s'", sw.PovPath.c_str());
-  }
+  // Where each file identifier is named for the last time, and so where
+  // its #undef goes, is known once the whole scene is written. An error
+  // block keeps its lines as written.
+  if (lean && result == TailResult::kWritten &&
+      run.writer.lifetimes.InsertUndefs(scene) != Status::kOk)
+    diag.FatalError("Could not write '%s'", sw.PovPath.c_str());
   long size = ftell(scene);
   fclose(scene);
   SetSceneFile(run, nullptr);

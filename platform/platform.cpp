@@ -3,9 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <limits.h>
 #include <sys/types.h>
-#include <sys/uio.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -215,101 +213,84 @@ std::string SceneDate() {
   return text;
 }
 
-bool WritePieces(FILE* file, const std::vector<std::string_view>& pieces) {
+namespace {
+
+bool ReadAt(int fd, char* data, size_t size, off_t at) {
+  while (size > 0) {
+    const ssize_t got = pread(fd, data, size, at);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    data += got;
+    size -= static_cast<size_t>(got);
+    at += got;
+  }
+  return true;
+}
+
+bool WriteAt(int fd, const char* data, size_t size, off_t at) {
+  while (size > 0) {
+    const ssize_t wrote = pwrite(fd, data, size, at);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return false;
+    data += wrote;
+    size -= static_cast<size_t>(wrote);
+    at += wrote;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool InsertIntoFile(FILE* file, const std::vector<FileInsertion>& insertions) {
   if (fflush(file) != 0) return false;
+  if (insertions.empty()) return true;
   const int fd = fileno(file);
-  std::vector<iovec> vectors;
-  vectors.reserve(std::min<size_t>(pieces.size(), IOV_MAX));
-  size_t next = 0;
-  while (next < pieces.size()) {
-    vectors.clear();
-    for (; next < pieces.size() && vectors.size() < IOV_MAX; ++next)
-      if (!pieces[next].empty())
-        vectors.push_back(iovec{const_cast<char*>(pieces[next].data()),
-                                pieces[next].size()});
-    size_t done = 0;  // vectors written whole
-    while (done < vectors.size()) {
-      const ssize_t wrote = writev(fd, vectors.data() + done,
-                                   static_cast<int>(vectors.size() - done));
-      if (wrote < 0) {
-        if (errno == EINTR) continue;
-        return false;
-      }
-      // A short write ends inside some vector: go on from there.
-      size_t left = static_cast<size_t>(wrote);
-      while (done < vectors.size() && left >= vectors[done].iov_len)
-        left -= vectors[done++].iov_len;
-      if (done < vectors.size()) {
-        vectors[done].iov_base = static_cast<char*>(vectors[done].iov_base) + left;
-        vectors[done].iov_len -= left;
-      }
-    }
+  struct stat st;
+  if (fstat(fd, &st) != 0) return false;
+  const off_t size = st.st_size;
+  // inserted_before[i]: the bytes of the insertions before insertion i.
+  std::vector<off_t> inserted_before(insertions.size() + 1, 0);
+  for (size_t i = 0; i < insertions.size(); ++i) {
+    if (insertions[i].offset < 0 || insertions[i].offset > size ||
+        (i > 0 && insertions[i].offset < insertions[i - 1].offset))
+      return false;
+    inserted_before[i + 1] =
+        inserted_before[i] + static_cast<off_t>(insertions[i].text.size());
   }
-  // The stream learns where the descriptor now stands.
+  // Blocks of the old text from the end backwards: each lands at least as
+  // far on as it was, so no block overwrites old text not yet moved.
+  constexpr off_t kBlock = off_t{1} << 18;
+  std::vector<char> old_text(static_cast<size_t>(kBlock));
+  std::string new_text;
+  size_t next = insertions.size();  // insertions at or after `end` are done
+  off_t end = size;
+  const off_t first = insertions.front().offset;
+  while (end > first || next > 0) {
+    const off_t begin = std::max(first, end - kBlock);
+    const size_t length = static_cast<size_t>(end - begin);
+    if (length > 0 && !ReadAt(fd, old_text.data(), length, begin)) return false;
+    // The insertions in [begin, end), and those at the very end of the file.
+    size_t from = next;
+    while (from > 0 && (insertions[from - 1].offset >= begin &&
+                        (insertions[from - 1].offset < end || end == size)))
+      --from;
+    new_text.clear();
+    off_t copied = begin;
+    for (size_t i = from; i < next; ++i) {
+      new_text.append(old_text.data() + (copied - begin),
+                      static_cast<size_t>(insertions[i].offset - copied));
+      new_text.append(insertions[i].text);
+      copied = insertions[i].offset;
+    }
+    new_text.append(old_text.data() + (copied - begin),
+                    static_cast<size_t>(end - copied));
+    if (!WriteAt(fd, new_text.data(), new_text.size(),
+                 begin + inserted_before[from]))
+      return false;
+    next = from;
+    end = begin;
+  }
   return fseek(file, 0, SEEK_END) == 0;
-}
-
-MemoryStream::MemoryStream() {
-  cookie_io_functions_t functions{};
-  functions.write = &MemoryStream::Write;
-  functions.seek = &MemoryStream::Seek;
-  file_ = fopencookie(this, "w", functions);
-  // Unbuffered, every write lands in the text at once, with no copy
-  // through a stream buffer.
-  if (file_ != nullptr) setvbuf(file_, nullptr, _IONBF, 0);
-}
-
-MemoryStream::~MemoryStream() {
-  Close();
-  free(text_);
-}
-
-ssize_t MemoryStream::Write(void* self, const char* data, size_t size) {
-  auto& stream = *static_cast<MemoryStream*>(self);
-  const size_t end = stream.position_ + size;
-  if (end > stream.capacity_) {
-    size_t capacity = std::max<size_t>(stream.capacity_ * 2, size_t{1} << 20);
-    while (capacity < end) capacity *= 2;
-    char* grown = static_cast<char*>(realloc(stream.text_, capacity));
-    if (grown == nullptr) {
-      stream.failed_ = true;
-      errno = ENOMEM;
-      return -1;
-    }
-    stream.text_ = grown;
-    stream.capacity_ = capacity;
-  }
-  // A position past the end (a seek) leaves a gap of zero bytes.
-  if (stream.position_ > stream.size_)
-    memset(stream.text_ + stream.size_, 0, stream.position_ - stream.size_);
-  memcpy(stream.text_ + stream.position_, data, size);
-  stream.position_ = end;
-  stream.size_ = std::max(stream.size_, end);
-  return static_cast<ssize_t>(size);
-}
-
-int MemoryStream::Seek(void* self, off64_t* offset, int whence) {
-  auto& stream = *static_cast<MemoryStream*>(self);
-  off64_t base = 0;
-  if (whence == SEEK_CUR) base = static_cast<off64_t>(stream.position_);
-  if (whence == SEEK_END) base = static_cast<off64_t>(stream.size_);
-  const off64_t position = base + *offset;
-  if (position < 0) {
-    errno = EINVAL;
-    return -1;
-  }
-  stream.position_ = static_cast<size_t>(position);
-  *offset = position;
-  return 0;
-}
-
-std::string_view MemoryStream::Close() {
-  if (file_ != nullptr) {
-    if (fclose(file_) != 0) failed_ = true;
-    file_ = nullptr;
-  }
-  if (failed_ || text_ == nullptr) return std::string_view();
-  return std::string_view(text_, size_);
 }
 
 }  // namespace platform

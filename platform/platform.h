@@ -2,8 +2,6 @@
 #ifndef R7P_PLATFORM_PLATFORM_H_
 #define R7P_PLATFORM_PLATFORM_H_
 
-#include <sys/types.h>
-
 #include <cstdio>
 #include <ctime>
 #include <functional>
@@ -84,38 +82,18 @@ bool OnPath(const std::string& program);
 /// SOURCE_DATE_EPOCH in UTC when that variable is set. No line end.
 std::string SceneDate();
 
-/// Writes `pieces` one after the other to `file` (whose buffered text goes
-/// first) without copying them through the stream's buffer; false when
-/// writing failed.
-bool WritePieces(FILE* file, const std::vector<std::string_view>& pieces);
-
-/// A stream whose bytes stay in memory, for text that is finished before it
-/// goes to its file. It may be positioned like a file. The text grows in
-/// place (a large block is remapped, not copied), so a scene of megabytes
-/// costs little more than writing it to its file.
-class MemoryStream {
- public:
-  MemoryStream();
-  ~MemoryStream();
-  MemoryStream(const MemoryStream&) = delete;
-  MemoryStream& operator=(const MemoryStream&) = delete;
-  /// Null when no stream could be opened.
-  FILE* file() const { return file_; }
-  /// Closes the stream; the text stays valid while the object lives. Empty
-  /// when memory ran out on the way.
-  std::string_view Close();
-
- private:
-  static ssize_t Write(void* self, const char* data, size_t size);
-  static int Seek(void* self, off64_t* offset, int whence);
-
-  FILE* file_ = nullptr;
-  char* text_ = nullptr;
-  size_t size_ = 0;
-  size_t capacity_ = 0;
-  size_t position_ = 0;
-  bool failed_ = false;
+/// Text to put into a file before the byte at `offset`.
+struct FileInsertion {
+  long offset;
+  std::string_view text;
 };
+
+/// Puts `insertions` (by offset, none past the end) into the file that
+/// `file` writes, which must be open for reading too: the text after the
+/// first offset is moved back in large blocks, from the end, through one
+/// buffer, so that no page of the file is written twice. The stream stands
+/// at the new end afterwards. False when reading or writing failed.
+bool InsertIntoFile(FILE* file, const std::vector<FileInsertion>& insertions);
 
 }  // namespace platform
 

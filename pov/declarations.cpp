@@ -155,7 +155,7 @@ class DeclarationWriter {
   /// Hands the text collected in out_ to the scene file.
   void Flush() {
     if (!namings_.empty()) {
-      ctx_.lifetimes.Place(namings_, std::ftell(file_));
+      ctx_.lifetimes.Place(namings_, out_.text(), std::ftell(file_));
       namings_.clear();
     }
     out_.WriteTo(file_);
@@ -741,7 +741,7 @@ void WriteHeldModel(FILE* file, SceneWriterContext& ctx,
   SceneText text;
   text.Add("object { ");
   const std::string_view model = HeldObject(ctx.held_model);
-  ctx.lifetimes.Place(ctx.held_model_namings,
+  ctx.lifetimes.Place(ctx.held_model_namings, ctx.held_model,
                       base + static_cast<long>(text.text().size()));
   text.Append(model.data(), model.size());
   text.Add(' ');
@@ -752,7 +752,7 @@ void WriteHeldModel(FILE* file, SceneWriterContext& ctx,
         inherits ? MaterialText(ctx.settings.DefaultColor, true) : "";
     text.Add("#if (R7Quality > 0)\n\tobject { ");
     const std::string_view slope = HeldObject(ctx.held_model_slope);
-    ctx.lifetimes.Place(ctx.held_slope_namings,
+    ctx.lifetimes.Place(ctx.held_slope_namings, ctx.held_model_slope,
                         base + static_cast<long>(text.text().size()));
     text.Append(slope.data(), slope.size());
     text.Add(' ');

@@ -43,65 +43,48 @@ size_t IdentifierLifetimes::LifetimeOfText(std::string_view identifier) {
   return at->second;
 }
 
-void IdentifierLifetimes::Place(const std::vector<Naming>& namings, long base) {
+void IdentifierLifetimes::Place(const std::vector<Naming>& namings,
+                                std::string_view text, long base) {
   for (const Naming& naming : namings) {
-    const long at = base + static_cast<long>(naming.offset);
+    size_t line_end = text.find('\n', naming.offset);
+    line_end = line_end == std::string_view::npos ? text.size() : line_end + 1;
+    const long at = base + static_cast<long>(line_end);
     Span& span = spans_[naming.lifetime];
-    if (at > span.last_naming) span.last_naming = at;
+    if (at > span.undef_at) span.undef_at = at;
   }
 }
 
-Status IdentifierLifetimes::WriteLeanScene(std::string_view scene,
-                                           FILE* out) const {
+Status IdentifierLifetimes::InsertUndefs(FILE* scene) const {
   std::vector<const Span*> placed;
   for (const Span& span : spans_)
-    if (span.declared && span.last_naming >= 0) placed.push_back(&span);
-  // By place; several on one line in the order of their first naming.
+    if (span.declared && span.undef_at >= 0) placed.push_back(&span);
+  // By place; several after one line in the order of their first naming.
   std::stable_sort(placed.begin(), placed.end(),
                    [](const Span* a, const Span* b) {
-                     return a->last_naming < b->last_naming;
+                     return a->undef_at < b->undef_at;
                    });
-  // The scene is cut after each line of a last naming; the #undef lines of
-  // a cut are collected in `undefs` first, as the pieces point into it.
-  struct Cut {
-    size_t scene_end;
-    size_t undefs_begin;
-    size_t undefs_end;
-  };
-  std::vector<Cut> cuts;
-  std::string undefs;
-  size_t written = 0;
-  for (size_t i = 0; i < placed.size();) {
-    const size_t at = std::min(static_cast<size_t>(placed[i]->last_naming),
-                               scene.size());
-    size_t line_end = scene.find('\n', std::max(at, written));
-    line_end = line_end == std::string_view::npos ? scene.size() : line_end + 1;
-    const size_t begin = undefs.size();
-    if (line_end == scene.size() && (line_end == 0 || scene.back() != '\n'))
-      undefs += '\n';
-    for (; i < placed.size() &&
-           (static_cast<size_t>(placed[i]->last_naming) < line_end ||
-            line_end == scene.size());
-         ++i) {
-      undefs += "#undef ";
-      undefs += placed[i]->identifier;
-      undefs += '\n';
-    }
-    cuts.push_back(Cut{line_end, begin, undefs.size()});
-    written = line_end;
+  // The lines of one place together; `text` is complete before the
+  // insertions point into it.
+  std::string text;
+  std::vector<std::pair<long, size_t>> places;  // offset, end in `text`
+  for (const Span* span : placed) {
+    if (places.empty() || places.back().first != span->undef_at)
+      places.emplace_back(span->undef_at, 0);
+    text += "#undef ";
+    text += span->identifier;
+    text += '\n';
+    places.back().second = text.size();
   }
-  std::vector<std::string_view> pieces;
-  pieces.reserve(2 * cuts.size() + 1);
-  const std::string_view undef_text = undefs;
-  written = 0;
-  for (const Cut& cut : cuts) {
-    pieces.push_back(scene.substr(written, cut.scene_end - written));
-    pieces.push_back(
-        undef_text.substr(cut.undefs_begin, cut.undefs_end - cut.undefs_begin));
-    written = cut.scene_end;
+  std::vector<platform::FileInsertion> insertions;
+  insertions.reserve(places.size());
+  size_t from = 0;
+  for (const auto& [offset, until] : places) {
+    insertions.push_back(platform::FileInsertion{
+        offset, std::string_view(text).substr(from, until - from)});
+    from = until;
   }
-  pieces.push_back(scene.substr(written));
-  return platform::WritePieces(out, pieces) ? Status::kOk : Status::kFailed;
+  return platform::InsertIntoFile(scene, insertions) ? Status::kOk
+                                                     : Status::kFailed;
 }
 
 void IdentifierLifetimes::Clear() {

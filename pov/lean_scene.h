@@ -32,7 +32,7 @@ struct Naming {
 
 /// Where the scene names each file identifier for the last time. The writer
 /// reports where it names an identifier; the identifier's #undef goes right
-/// after the line of its last naming. A naming inside an #if branch counts
+/// after the line of its last naming, once the scene is written. A naming inside an #if branch counts
 /// (the #undef is then inside the same branch, and a skipped branch skips
 /// an #undef that had nothing to free), as does one inside an object: POV-Ray
 /// has copied the declared object once it has read its identifier.
@@ -46,11 +46,14 @@ class IdentifierLifetimes {
   /// ("0 R7P IFPOV" blocks): such a naming keeps a file identifier alive,
   /// but an identifier only such code names is never undefined.
   size_t LifetimeOfText(std::string_view identifier);
-  /// The namings of a text written to the scene at offset `base`.
-  void Place(const std::vector<Naming>& namings, long base);
-  /// Writes `scene` to `out` with each placed identifier's #undef after the
-  /// line of its last naming. kFailed when writing failed.
-  Status WriteLeanScene(std::string_view scene, FILE* out) const;
+  /// The namings of `text`, whose lines are complete, written to the scene
+  /// at offset `base`.
+  void Place(const std::vector<Naming>& namings, std::string_view text,
+             long base);
+  /// Puts each placed file identifier's #undef into the finished scene that
+  /// `scene` writes (open for reading too), after the line of its last
+  /// naming. kFailed when reading or writing failed.
+  Status InsertUndefs(FILE* scene) const;
   /// Forgets everything (a new scene).
   void Clear();
 
@@ -70,7 +73,7 @@ class IdentifierLifetimes {
   };
   struct Span {
     std::string identifier;
-    long last_naming;  // scene offset; -1 while none is placed
+    long undef_at;   // scene offset after the line of the last naming, or -1
     bool declared;     // a file identifier of the scene, to be undefined
   };
 
