@@ -31,11 +31,12 @@ struct Naming {
 };
 
 /// Where the scene names each file identifier for the last time. The writer
-/// reports where it names an identifier; the identifier's #undef goes right
-/// after the line of its last naming, once the scene is written. A naming inside an #if branch counts
-/// (the #undef is then inside the same branch, and a skipped branch skips
-/// an #undef that had nothing to free), as does one inside an object: POV-Ray
-/// has copied the declared object once it has read its identifier.
+/// reports where it names an identifier; once the scene is written, the
+/// identifier's #undef goes right after the line of its last naming. A
+/// naming inside an #if branch counts (the #undef is then inside the same
+/// branch, and a branch POV-Ray skips only keeps the declaration longer),
+/// as does one inside an object: POV-Ray has copied the declared object
+/// once it has read its identifier.
 class IdentifierLifetimes {
  public:
   /// The lifetime of `file`'s identifier in `form`, with `suffix` (the
@@ -73,8 +74,8 @@ class IdentifierLifetimes {
   };
   struct Span {
     std::string identifier;
-    long undef_at;   // scene offset after the line of the last naming, or -1
-    bool declared;     // a file identifier of the scene, to be undefined
+    long undef_at;  // scene offset after the line of the last naming, or -1
+    bool declared;  // a file identifier of the scene, to be undefined
   };
 
   std::unordered_map<Key, size_t, KeyHash> index_;  // into spans_
