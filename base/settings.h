@@ -32,6 +32,7 @@ enum SettingsFlag : uint32_t {
   ExcludeNonPov = 0x80000,
   StepClock = 0x100000,
   StepClockModelOnly = 0x200000,
+  LeanScene = 0x400000,
 };
 
 /// The settings record, filled with its defaults before the first argument

@@ -224,13 +224,16 @@ int Convert(Run& run, Launcher& launcher) {
   if (!sw.Overwrite && platform::IsReadable(sw.PovPath))
     diag.FatalError("File '%s' already exists, use option -o to overwrite",
                     sw.PovPath.c_str());
-  FILE* scene = fopen(sw.PovPath.c_str(), "w");
+  // The lean scene is read back to put in its #undef lines.
+  const bool lean = run.settings.Has(LeanScene);
+  FILE* scene = fopen(sw.PovPath.c_str(), lean ? "w+" : "w");
   if (scene == nullptr)
     diag.FatalError("Could not open '%s' for writing", sw.PovPath.c_str());
   // A scene runs to megabytes; a large buffer writes it in few system
   // calls. The buffer outlives the stream: it is closed below.
   std::vector<char> scene_buffer(kSceneBufferSize);
   setvbuf(scene, scene_buffer.data(), _IOFBF, scene_buffer.size());
+  if (lean) run.writer.lifetimes.Clear();
   SetSceneFile(run, scene);
   fprintf(diag.message_stream, "Processing %s\n",
           run.loader.LastOpenedPath().c_str());
@@ -242,6 +245,12 @@ int Convert(Run& run, Launcher& launcher) {
                                      status != Status::kOk, run.lights, parts);
   if (result == TailResult::kEmptyModel)
     fputs("Empty model.\n", diag.message_stream);
+  // Where each file identifier is named for the last time, and so where
+  // its #undef goes, is known once the whole scene is written. An error
+  // block keeps its lines as written.
+  if (lean && result == TailResult::kWritten &&
+      run.writer.lifetimes.InsertUndefs(scene) != Status::kOk)
+    diag.FatalError("Could not write '%s'", sw.PovPath.c_str());
   long size = ftell(scene);
   fclose(scene);
   SetSceneFile(run, nullptr);

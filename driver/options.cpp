@@ -338,6 +338,12 @@ void OptionParser::ParseL() {
     case '\0': SetFlag(LightDatLights, true); return;
     case 'c': ParseLight(false, arg_ + 3); return;
     case 'd': ParseLibraryDirs(); return;
+    case 'e':
+      // Matched whole: nothing else starts with "-le", and a longer text
+      // stays free for options to come.
+      if (!Is("-lean")) Unknown();
+      SetFlag(LeanScene, true);
+      return;
     case 'g':
       if (arg_[3] == 'd') {
         sw_.LgeoDirOption = arg_ + 4;

@@ -353,6 +353,13 @@ TEST_F(OptionsTest, Switches) {
   s_ = Settings();
   Parse({"-stdout"});
   EXPECT_EQ(s_.SettingsFlags, 0x30003u);
+  // -lean sets its flag alone, and the -l options beside it keep theirs.
+  Parse({"-lean"});
+  EXPECT_EQ(s_.SettingsFlags, 0x30003u | LeanScene);
+  s_ = Settings();
+  Parse({"-l", "-ld", "-lsl", "-lgeo", "-lg1,2,3", "-lc1,2,3"});
+  EXPECT_FALSE(s_.Has(LeanScene));
+  EXPECT_TRUE(s_.Has(LightDatLights) && s_.Has(DefaultLightsToo) && s_.Has(Shadowless));
 }
 
 TEST_F(OptionsTest, ImmediateActionsStopTheParsing) {
@@ -365,7 +372,8 @@ TEST_F(OptionsTest, ImmediateActionsStopTheParsing) {
 TEST_F(OptionsDeathTest, UnknownOptions) {
   for (const char* arg : {"-x", "-g", "-h", "-j", "-k", "-r", "-z", "-", "-lx", "-d1", "-c",
                           "-ldx", "-i3x", "-ix", "-lsx", "-nolgcx", "-px", "-sx", "-tx",
-                          "-ux", "-mx", "-ex", "-cpx", "-csx", "-a", "-\xc3\xa9"}) {
+                          "-ux", "-mx", "-ex", "-cpx", "-csx", "-a", "-le", "-lea", "-leanx",
+                          "-\xc3\xa9"}) {
     EXPECT_FATAL((Args{arg}), std::string("Unknown option '") + arg + "'");
   }
 }

@@ -213,4 +213,84 @@ std::string SceneDate() {
   return text;
 }
 
+namespace {
+
+bool ReadAt(int fd, char* data, size_t size, off_t at) {
+  while (size > 0) {
+    const ssize_t got = pread(fd, data, size, at);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    data += got;
+    size -= static_cast<size_t>(got);
+    at += got;
+  }
+  return true;
+}
+
+bool WriteAt(int fd, const char* data, size_t size, off_t at) {
+  while (size > 0) {
+    const ssize_t wrote = pwrite(fd, data, size, at);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return false;
+    data += wrote;
+    size -= static_cast<size_t>(wrote);
+    at += wrote;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool InsertIntoFile(FILE* file, const std::vector<FileInsertion>& insertions) {
+  if (fflush(file) != 0) return false;
+  if (insertions.empty()) return true;
+  const int fd = fileno(file);
+  struct stat st;
+  if (fstat(fd, &st) != 0) return false;
+  const off_t size = st.st_size;
+  // inserted_before[i]: the bytes of the insertions before insertion i.
+  std::vector<off_t> inserted_before(insertions.size() + 1, 0);
+  for (size_t i = 0; i < insertions.size(); ++i) {
+    if (insertions[i].offset < 0 || insertions[i].offset > size ||
+        (i > 0 && insertions[i].offset < insertions[i - 1].offset))
+      return false;
+    inserted_before[i + 1] =
+        inserted_before[i] + static_cast<off_t>(insertions[i].text.size());
+  }
+  // Blocks of the old text from the end backwards: each lands at least as
+  // far on as it was, so no block overwrites old text not yet moved.
+  constexpr off_t kBlock = off_t{1} << 18;
+  std::vector<char> old_text(static_cast<size_t>(kBlock));
+  std::string new_text;
+  size_t next = insertions.size();  // insertions at or after `end` are done
+  off_t end = size;
+  const off_t first = insertions.front().offset;
+  while (end > first || next > 0) {
+    const off_t begin = std::max(first, end - kBlock);
+    const size_t length = static_cast<size_t>(end - begin);
+    if (length > 0 && !ReadAt(fd, old_text.data(), length, begin)) return false;
+    // The insertions in [begin, end), and those at the very end of the file.
+    size_t from = next;
+    while (from > 0 && (insertions[from - 1].offset >= begin &&
+                        (insertions[from - 1].offset < end || end == size)))
+      --from;
+    new_text.clear();
+    off_t copied = begin;
+    for (size_t i = from; i < next; ++i) {
+      new_text.append(old_text.data() + (copied - begin),
+                      static_cast<size_t>(insertions[i].offset - copied));
+      new_text.append(insertions[i].text);
+      copied = insertions[i].offset;
+    }
+    new_text.append(old_text.data() + (copied - begin),
+                    static_cast<size_t>(end - copied));
+    if (!WriteAt(fd, new_text.data(), new_text.size(),
+                 begin + inserted_before[from]))
+      return false;
+    next = from;
+    end = begin;
+  }
+  return fseek(file, 0, SEEK_END) == 0;
+}
+
 }  // namespace platform

@@ -82,6 +82,19 @@ bool OnPath(const std::string& program);
 /// SOURCE_DATE_EPOCH in UTC when that variable is set. No line end.
 std::string SceneDate();
 
+/// Text to put into a file before the byte at `offset`.
+struct FileInsertion {
+  long offset;
+  std::string_view text;
+};
+
+/// Puts `insertions` (by offset, none past the end) into the file that
+/// `file` writes, which must be open for reading too: the text after the
+/// first offset is moved back in large blocks, from the end, through one
+/// buffer, so that no page of the file is written twice. The stream stands
+/// at the new end afterwards. False when reading or writing failed.
+bool InsertIntoFile(FILE* file, const std::vector<FileInsertion>& insertions);
+
 }  // namespace platform
 
 #endif  // R7P_PLATFORM_PLATFORM_H_

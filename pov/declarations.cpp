@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "colour/colour_table.h"
@@ -114,7 +115,9 @@ class DeclarationWriter {
         record_(record),
         is_model_(is_model),
         ctx_(ctx),
-        identifier_(MakeIdentifier(record.name, ctx.identifier_suffix)) {}
+        identifier_(MakeIdentifier(record.name, ctx.identifier_suffix)),
+        lean_(ctx.settings.Has(LeanScene)),
+        hold_(lean_ && is_model) {}
 
   /// Counts, then writes when there is anything to write.
   void Declare();
@@ -150,13 +153,63 @@ class DeclarationWriter {
 
   const char* StudIndent() const { return studs_open_ ? "\t" : ""; }
   /// Hands the text collected in out_ to the scene file.
-  void Flush() { out_.WriteTo(file_); }
+  void Flush() {
+    if (!namings_.empty()) {
+      ctx_.lifetimes.Place(namings_, out_.text(), std::ftell(file_));
+      namings_.clear();
+    }
+    out_.WriteTo(file_);
+  }
+  /// Moves the text collected in out_ and its namings to `held`.
+  void Hold(std::string* held, std::vector<Naming>* held_namings) {
+    held->assign(out_.text());
+    out_.Clear();
+    held_namings->swap(namings_);
+    namings_.clear();
+  }
+  /// Notes every identifier the line of POV code `code`, about to be
+  /// written, may name.
+  void NamedInCode(const std::string& code) {
+    const size_t offset = out_.text().size();
+    size_t at = 0;
+    while (at < code.size()) {
+      const unsigned char c = static_cast<unsigned char>(code[at]);
+      if (!IsLetter(c) && c != '_') {
+        // Digits glued to letters belong to the word they follow.
+        ++at;
+        while (at < code.size() &&
+               IsDigit(static_cast<unsigned char>(code[at])))
+          ++at;
+        continue;
+      }
+      size_t end = at + 1;
+      while (end < code.size() &&
+             (IsLetter(static_cast<unsigned char>(code[end])) ||
+              IsDigit(static_cast<unsigned char>(code[end])) || code[end] == '_'))
+        ++end;
+      namings_.push_back(Naming{
+          ctx_.lifetimes.LifetimeOfText(std::string_view(code).substr(at, end - at)),
+          offset});
+      at = end;
+    }
+  }
+  /// In the lean form, notes that the line being written names `ref`'s
+  /// identifier in `form`.
+  void Named(const DatFile& ref, IdentifierForm form) {
+    if (!lean_) return;
+    namings_.push_back(Naming{
+        ctx_.lifetimes.Lifetime(ref, form, ctx_.identifier_suffix),
+        out_.text().size()});
+  }
 
   FILE* file_;
   DatFile& record_;
   bool is_model_;
   SceneWriterContext& ctx_;
   std::string identifier_;
+  bool lean_;  // the lean form: identifiers named are reported
+  bool hold_;  // the lean form's main model: its object is held back
+  std::vector<Naming> namings_;  // the lean form's namings in out_
   // The declaration's text on its way to file_: everything this writer
   // writes goes through it, and it is flushed before anybody else writes.
   SceneText out_;
@@ -267,10 +320,12 @@ void DeclarationWriter::CountLines() {
 
 void DeclarationWriter::WriteHead() {
   Flush();
-  WriteDeclarationGuard(file_, record_, is_model_, true, ctx_);
-  out_.Add("#declare ");
-  out_.Add(identifier_.c_str());
-  out_.Add(" = ");
+  if (!hold_) {
+    WriteDeclarationGuard(file_, record_, is_model_, true, ctx_);
+    out_.Add("#declare ");
+    out_.Add(identifier_.c_str());
+    out_.Add(" = ");
+  }
   if (record_.Has(PART)) {
     out_.Add("#if (R7Quality = 0) box { ");
     out_.AddVectorG(record_.bbox.min);
@@ -376,6 +431,7 @@ void DeclarationWriter::CloseOpenPovBlocks() {
 void DeclarationWriter::WriteComment(const DatLine& line, bool last) {
   // Inside an IFPOV block the comment lines are the POV code itself.
   if (block_state_ == 1) {
+    if (lean_) NamedInCode(line.text);
     out_.Add(line.text.c_str());
     out_.Add('\n');
     return;
@@ -405,6 +461,7 @@ void DeclarationWriter::WriteSimpleReference(const DatLine& line,
   out_.Add(StudIndent());
   out_.Add("\tobject { ");
   AddIdentifier(out_, ref.name, ctx_.identifier_suffix);
+  Named(ref, IdentifierForm::kPlain);
   out_.Add(' ');
   AddPlacementMatrix(out_, line.matrix);
   if (line.colour != kInheritedColour && ref.Has(INHERITS_COLOUR)) {
@@ -425,6 +482,9 @@ void DeclarationWriter::WriteVariant(const DatLine& line, const DatFile& ref,
   out_.Add('\t');
   AddIdentifier(out_, ref.name, ctx_.identifier_suffix);
   out_.Add(suffix);
+  Named(ref, slope ? IdentifierForm::kSlope
+                   : (lgeo && transparent ? IdentifierForm::kClear
+                                          : IdentifierForm::kPlain));
   out_.Add('\n');
   // LGEO's transparent elements touch each other exactly; a small seam keeps
   // their surfaces apart. Other parts placed rigidly get the user's seam.
@@ -573,9 +633,11 @@ void DeclarationWriter::WriteLines() {
 
 void DeclarationWriter::WriteSlopeDeclaration() {
   const bool steps_used = steps_ > 0;
-  out_.Add("\n#if (R7Quality > 0)\n#declare ");
-  out_.Add(identifier_.c_str());
-  out_.Add("_slope = ");
+  if (!hold_) {
+    out_.Add("\n#if (R7Quality > 0)\n#declare ");
+    out_.Add(identifier_.c_str());
+    out_.Add("_slope = ");
+  }
   out_.Add(slope16_written_ == 1 && !steps_used ? "object {\n" : "union {\n");
   // Whatever the clock hides, the union keeps two members, far away.
   if (steps_used)
@@ -593,12 +655,13 @@ void DeclarationWriter::WriteSlopeDeclaration() {
     if (!ref.Has(SLOPE_DECLARED) || ref.elementCount <= 0) continue;
     out_.Add("\tobject { ");
     AddIdentifier(out_, ref.name, ctx_.identifier_suffix);
+    Named(ref, IdentifierForm::kSlope);
     out_.Add("_slope ");
     AddPlacementMatrix(out_, line.matrix);
     out_.Add(" }\n");
   }
   CloseStep();
-  out_.Add("}\n#end\n");
+  out_.Add(hold_ ? "}\n" : "}\n#end\n");
 }
 
 void DeclarationWriter::Declare() {
@@ -614,9 +677,20 @@ void DeclarationWriter::Declare() {
   CloseStep();
   out_.Add(record_.Has(PART) ? "}\n#end\n" : "}\n");
   const int steps_used = steps_;
-  if (record_.Has(SLOPE_DECLARED)) WriteSlopeDeclaration();
-  Flush();
-  WriteDeclarationGuard(file_, record_, is_model_, false, ctx_);
+  if (hold_) {
+    Hold(&ctx_.held_model, &ctx_.held_model_namings);
+    ctx_.held_model_slope.clear();
+    ctx_.held_slope_namings.clear();
+    if (record_.Has(SLOPE_DECLARED)) {
+      WriteSlopeDeclaration();
+      Hold(&ctx_.held_model_slope, &ctx_.held_slope_namings);
+    }
+    ctx_.model_held = true;
+  } else {
+    if (record_.Has(SLOPE_DECLARED)) WriteSlopeDeclaration();
+    Flush();
+    WriteDeclarationGuard(file_, record_, is_model_, false, ctx_);
+  }
   record_.writeMark = 'N';
   if (steps_used > 0)
     std::fprintf(ctx_.scene.diag.message_stream, "Number of steps: %d\n",
@@ -649,6 +723,48 @@ bool Substitute(FILE* file, DatFile& record, bool is_model,
     return true;
   }
   return false;
+}
+
+/// The held object text without its last line end.
+std::string_view HeldObject(const std::string& held) {
+  std::string_view text = held;
+  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  return text;
+}
+
+/// The lean form's model object: the main model's object (and slope
+/// object) written where the normal scene names their identifiers, with
+/// the same material.
+void WriteHeldModel(FILE* file, SceneWriterContext& ctx,
+                    const std::string& material, bool inherits) {
+  const long base = std::ftell(file);
+  SceneText text;
+  text.Add("object { ");
+  const std::string_view model = HeldObject(ctx.held_model);
+  ctx.lifetimes.Place(ctx.held_model_namings, ctx.held_model,
+                      base + static_cast<long>(text.text().size()));
+  text.Append(model.data(), model.size());
+  text.Add(' ');
+  text.Add(material.c_str());
+  text.Add(inherits ? " }\n" : "}\n");
+  if (!ctx.held_model_slope.empty()) {
+    const std::string slope_material =
+        inherits ? MaterialText(ctx.settings.DefaultColor, true) : "";
+    text.Add("#if (R7Quality > 0)\n\tobject { ");
+    const std::string_view slope = HeldObject(ctx.held_model_slope);
+    ctx.lifetimes.Place(ctx.held_slope_namings, ctx.held_model_slope,
+                        base + static_cast<long>(text.text().size()));
+    text.Append(slope.data(), slope.size());
+    text.Add(' ');
+    text.Add(slope_material.c_str());
+    text.Add(inherits ? " }\n#end\n" : "}\n#end\n");
+  }
+  text.WriteTo(file);
+  ctx.model_held = false;
+  ctx.held_model.clear();
+  ctx.held_model_namings.clear();
+  ctx.held_model_slope.clear();
+  ctx.held_slope_namings.clear();
 }
 
 }  // namespace
@@ -807,13 +923,18 @@ void WriteModelObject(FILE* file, SceneWriterContext& ctx) {
   const bool inherits = model.Has(INHERITS_COLOUR);
   const std::string material =
       inherits ? MaterialText(settings.DefaultColor, false) : "";
-  std::fprintf(file, "object { %s%s %s%s}\n", id.c_str(),
-               clear ? "_clear" : "", material.c_str(), inherits ? " " : "");
-  if (model.Has(SLOPE_DECLARED)) {
-    const std::string slope_material =
-        inherits ? MaterialText(settings.DefaultColor, true) : "";
-    std::fprintf(file, "#if (R7Quality > 0)\n\tobject { %s_slope %s%s}\n#end\n",
-                 id.c_str(), slope_material.c_str(), inherits ? " " : "");
+  if (ctx.model_held) {
+    WriteHeldModel(file, ctx, material, inherits);
+  } else {
+    std::fprintf(file, "object { %s%s %s%s}\n", id.c_str(),
+                 clear ? "_clear" : "", material.c_str(), inherits ? " " : "");
+    if (model.Has(SLOPE_DECLARED)) {
+      const std::string slope_material =
+          inherits ? MaterialText(settings.DefaultColor, true) : "";
+      std::fprintf(file,
+                   "#if (R7Quality > 0)\n\tobject { %s_slope %s%s}\n#end\n",
+                   id.c_str(), slope_material.c_str(), inherits ? " " : "");
+    }
   }
   std::fputs("\n\n", file);
 }

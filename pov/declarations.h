@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "model/dat_file.h"
 #include "pov/corner_texts.h"
+#include "pov/lean_scene.h"
 #include "pov/scene_text.h"
 
 struct Settings;
@@ -27,6 +29,15 @@ struct SceneWriterContext {
   std::string ldraw_dir;          // library root on disk ("" = none)
   std::string identifier_suffix;  // "" normally, "_lgeo" in -test -lgeo
   CornerTexts corner_texts;       // mesh corners written so far
+  // The lean form (-lean) only: where each file identifier is named last,
+  // and the main model's object and slope object ("" = none), held back
+  // from the declarations to be written once as the model object.
+  IdentifierLifetimes lifetimes;
+  bool model_held = false;
+  std::string held_model;
+  std::vector<Naming> held_model_namings;  // offsets in held_model
+  std::string held_model_slope;
+  std::vector<Naming> held_slope_namings;  // offsets in held_model_slope
 };
 
 /// Longest identifier MakeIdentifier returns.
@@ -73,12 +84,18 @@ void AddLineComment(SceneText& text, const DatLine& line);
 /// the object/union of its lines, declaring unwritten referenced files
 /// first. Sets elementCount, solidElementCount and writeMark. `is_model`
 /// selects the "Model" title and allows -scm step clocks. Writes the scene
-/// header and pending colour textures before the first output.
+/// header and pending colour textures before the first output. In the lean
+/// form (LeanScene) it reports each file identifier a reference names to
+/// ctx.lifetimes and marks the end of each declaration; the main model's
+/// object is not declared but held in ctx for WriteModelObject.
 void WriteDeclaration(FILE* file, DatFile& record, bool is_model,
                       SceneWriterContext& ctx);
 
 /// Section "ModelObject <name>" and the object statement of the main model
 /// (slot 0) with the default colour, plus its slope object when it has one.
+/// In the lean form a main model held back by WriteDeclaration is written
+/// here, in place of its identifier, and the place is marked as the end of
+/// statements naming file identifiers.
 void WriteModelObject(FILE* file, SceneWriterContext& ctx);
 
 #endif  // R7P_POV_DECLARATIONS_H_

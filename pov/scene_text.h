@@ -54,6 +54,8 @@ class SceneText {
   std::string_view text() const { return {buffer_.get(), length_}; }
   /// Writes the text collected so far to `file` and starts afresh.
   void WriteTo(FILE* file);
+  /// Forgets the text collected so far.
+  void Clear() { length_ = 0; }
 
  private:
   void Grow(size_t size);

@@ -125,13 +125,13 @@ std::string PovrayPathOption(const std::string& option, const std::string& path)
 }
 
 int RenderWithPovray(const std::string& scene, std::string* messages,
-                     const std::string& extra_options) {
+                     const std::string& extra_options, const std::string& image) {
   TempDir work;
   std::string log = work.path() + "/povray.log";
   std::string command = "cd " + ShellQuote(work.path()) +
                         " && HOME=" + ShellQuote(work.path()) +
                         " povray +W160 +H120 -D " + extra_options + " " +
-                        PovrayPathOption("+O", work.path() + "/out.png") + " " +
+                        PovrayPathOption("+O", image.empty() ? work.path() + "/out.png" : image) + " " +
                         PovrayPathOption("+I", scene) + " >" + ShellQuote(log) +
                         " 2>&1";
   int raw = std::system(command.c_str());

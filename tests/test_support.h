@@ -88,8 +88,10 @@ std::string PovrayPathOption(const std::string& option, const std::string& path)
 /// status and puts POV-Ray's messages into `messages`. `extra_options`
 /// (already quoted for the shell, e.g. "+Q3 " + PovrayPathOption("+L", dir)) come
 /// before the output and input options; a later +W/+H overrides the size.
+/// The picture goes to `image` when given, else to a folder that is removed.
 int RenderWithPovray(const std::string& scene, std::string* messages,
-                     const std::string& extra_options = "");
+                     const std::string& extra_options = "",
+                     const std::string& image = "");
 
 }  // namespace testing_support
 
