@@ -459,8 +459,9 @@ int ColourTable::ParseColourLine(const char* text, Colour* entry,
 }
 
 int ColourTable::ReadColourFile(const std::string& path, Diagnostics& diag) {
-  // A directory opens for reading on Linux but holds no colours.
-  if (platform::IsDirectory(path)) return 0;
+  // A directory opens for reading on Linux but holds no colours, and a
+  // device or a FIFO may never end: only a regular file is read.
+  if (!platform::IsRegularFile(path)) return 0;
   FILE* file = fopen(path.c_str(), "rb");
   if (file == nullptr) return 0;
   ReadNumberedLines(file, path, diag, [&](const std::string& line) {
