@@ -9,7 +9,10 @@ namespace {
 // A remark never grows past the message buffer of the reader.
 constexpr size_t kMessageSize = 2000;
 
-std::string VFormat(const char* format, va_list args) {
+// The format attribute lets the compilers check the callers' formats, which
+// are literals, instead of calling this one's a non-literal.
+[[gnu::format(printf, 1, 0)]] std::string VFormat(const char* format,
+                                                  va_list args) {
   va_list copy;
   va_copy(copy, args);
   int needed = vsnprintf(nullptr, 0, format, copy);
@@ -91,4 +94,7 @@ void Diagnostics::FatalError(const char* format, const char* argument,
   FatalErrorReported();
 }
 
-void Diagnostics::FatalErrorReported() { exit(1); }
+void Diagnostics::FatalErrorReported() {
+  if (fatal_exit) fatal_exit(1);
+  exit(1);
+}

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 /// Kinds of ReportMessage.
@@ -41,6 +42,13 @@ class Diagnostics {
   /// shows nothing.
   UsagePrinter* usage = nullptr;
 
+  /// Ends the run at the fatal exit instead of ending the process; empty
+  /// (the program's own runs) ends the process with exit status 1. Only an
+  /// in-process fuzzing harness sets it: it runs the whole program once per
+  /// input, so a fatal input must come back to it, and it leaves by throwing
+  /// its own exception. When it returns, the process ends all the same.
+  std::function<void(int status)> fatal_exit;
+
   /// Formats and writes one remark as one line to remark_stream, unless
   /// `level` is above the warning level. Kinds 1 and 2 are prefixed with
   /// "WARNING"/"SKIPPING", the file name and line number, and followed by
@@ -66,7 +74,8 @@ class Diagnostics {
                                FatalStyle style = FatalStyle::kWithUsage);
 
   /// The fatal exit for a failure whose caller has written its own lines on
-  /// message_stream already: no usage, no "***" line, exit status 1.
+  /// message_stream already: no usage, no "***" line, exit status 1 (see
+  /// fatal_exit).
   [[noreturn]] void FatalErrorReported();
 };
 

@@ -456,8 +456,9 @@ ColourTable::LineParse ColourTable::ParseColourLine(const char* text,
 }
 
 bool ColourTable::ReadColourFile(const std::string& path, Diagnostics& diag) {
-  // A directory opens for reading on Linux but holds no colours.
-  if (platform::IsDirectory(path)) return false;
+  // A directory opens for reading on Linux but holds no colours, and a
+  // device or a FIFO may never end: only a regular file is read.
+  if (!platform::IsRegularFile(path)) return false;
   FILE* file = fopen(path.c_str(), "rb");
   if (file == nullptr) return false;
   ReadNumberedLines(file, path, diag, [&](const std::string& line) {

@@ -18,6 +18,10 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
+// Earlier identical lines named one by one for a line; any more are
+// counted in one further message.
+constexpr size_t kNamedIdenticalLines = 100;
+
 bool SameVertex(const Vector& a, const Vector& b) {
   return a.x == b.x && a.y == b.y && a.z == b.z;
 }
@@ -233,21 +237,32 @@ float CollinearityMeasure(const Vector& p, const Vector& q, const Vector& r) {
 
 // --- Duplicate index ---------------------------------------------------------
 
-/// The stored lines of one record, grouped by their order-independent key.
-/// Filled lazily from the record's line list, which only grows while a
-/// physical file is read. The lines of one key are chained in file order
-/// from an open-addressing table, so indexing a line allocates nothing but
-/// the occasional growth of two arrays.
+/// The stored lines of one record, grouped by their order-independent key
+/// and, within a key, into classes of identical lines (being identical is an
+/// equivalence: exact float equality once NaNs are excluded). Filled lazily
+/// from the record's line list, which only grows while a physical file is
+/// read. The classes of one key are chained in the order of their first
+/// lines from an open-addressing table, the lines of one class in file
+/// order, so a line is compared with one line per class of its key instead
+/// of with every earlier copy: a file that repeats one line thousands of
+/// times is indexed in linear time.
 class LineValidator::DuplicateIndex {
  public:
-  /// Calls `visit(position)` for each earlier line, in ascending order, that
-  /// may equal a line with `key`, until `visit` returns false.
+  /// Calls `visit(earlier)` for the first `limit` earlier lines identical to
+  /// `line` (key `key`, target `name`), in file order, and returns how many
+  /// earlier lines are identical to it in all.
   template <typename Visit>
-  void ForEachCandidate(uint64_t key, Visit visit) const {
-    if (slots_.empty()) return;
-    const Slot& slot = slots_[FindSlot(key)];
-    for (size_t at = slot.head; at != kNone; at = next_[at])
-      if (!visit(at)) return;
+  size_t ForEachIdentical(const DatFile& file, uint64_t key,
+                          const DatLine& line, const std::string& name,
+                          size_t limit, Visit visit) const {
+    if (slots_.empty()) return 0;
+    const size_t head = FindClass(file, slots_[FindSlot(key)], line, name);
+    if (head == kNone) return 0;
+    size_t shown = 0;
+    for (size_t at = head; at != kNone && shown < limit;
+         at = nodes_[at].next_same, ++shown)
+      visit(file.lines[at]);
+    return nodes_[head].same_count;
   }
 
   /// Remembers the key of the line about to be appended to `file`, so that
@@ -265,14 +280,14 @@ class LineValidator::DuplicateIndex {
   void CatchUp(const DatFile& file) {
     if (file.lines.size() < indexed_) {  // the list was freed meanwhile
       slots_.clear();
-      next_.clear();
+      nodes_.clear();
       used_ = 0;
       indexed_ = 0;
     }
     for (; indexed_ < file.lines.size(); ++indexed_) {
-      next_.push_back(kNone);
+      nodes_.push_back(Node());
       std::optional<uint64_t> key = KeyOf(file.lines[indexed_]);
-      if (key) Add(*key, indexed_);
+      if (key) Add(file, *key, indexed_);
     }
     expecting_ = false;
   }
@@ -281,17 +296,28 @@ class LineValidator::DuplicateIndex {
   static constexpr size_t kNone = SIZE_MAX;
   struct Slot {
     uint64_t key = 0;
-    size_t head = kNone;  // kNone: the slot is free
-    size_t tail = kNone;
+    size_t head = kNone;  // first line of the key's first class; kNone: free
+    size_t tail = kNone;  // first line of its last class
   };
+  /// Per indexed line. Only the first line of a class uses next_class,
+  /// last_same and same_count.
+  struct Node {
+    size_t next_class = kNone;  // first line of the key's next class
+    size_t next_same = kNone;   // next line of the same class
+    size_t last_same = kNone;   // last line of the class
+    size_t same_count = 0;      // lines in the class
+  };
+
+  static const std::string& TargetName(const DatLine& stored) {
+    static const std::string kNoName;
+    return stored.type == 1 ? stored.file->name : kNoName;
+  }
 
   std::optional<uint64_t> KeyOf(const DatLine& stored) const {
     if (stored.type < 1 || stored.type > 5) return std::nullopt;
     if (stored.type == 1 && stored.file == nullptr) return std::nullopt;
     if (IsExpected(stored)) return expected_key_;
-    std::string_view name;
-    if (stored.type == 1) name = stored.file->name;
-    return DuplicateKey(stored, name);
+    return DuplicateKey(stored, TargetName(stored));
   }
 
   // The key is a function of type, numbers and name only, so a line equal
@@ -303,6 +329,14 @@ class LineValidator::DuplicateIndex {
            (stored.type != 1 || stored.file->name == expected_name_);
   }
 
+  // The first line of the class of `slot` identical to `line`, or kNone.
+  size_t FindClass(const DatFile& file, const Slot& slot, const DatLine& line,
+                   const std::string& name) const {
+    for (size_t at = slot.head; at != kNone; at = nodes_[at].next_class)
+      if (IsIdentical(file.lines[at], line, name)) return at;
+    return kNone;
+  }
+
   size_t FindSlot(uint64_t key) const {
     const size_t mask = slots_.size() - 1;
     size_t at = static_cast<size_t>(key) & mask;
@@ -311,17 +345,29 @@ class LineValidator::DuplicateIndex {
     return at;
   }
 
-  void Add(uint64_t key, size_t position) {
+  void Add(const DatFile& file, uint64_t key, size_t position) {
     if ((used_ + 1) * 2 > slots_.size()) Grow();
     Slot& slot = slots_[FindSlot(key)];
+    Node& node = nodes_[position];
     if (slot.head == kNone) {
       slot.key = key;
       slot.head = position;
       ++used_;
     } else {
-      next_[slot.tail] = position;
+      const DatLine& line = file.lines[position];
+      const size_t head = FindClass(file, slot, line, TargetName(line));
+      if (head != kNone) {
+        Node& first = nodes_[head];
+        nodes_[first.last_same].next_same = position;
+        first.last_same = position;
+        ++first.same_count;
+        return;
+      }
+      nodes_[slot.tail].next_class = position;
     }
     slot.tail = position;
+    node.last_same = position;
+    node.same_count = 1;
   }
 
   void Grow() {
@@ -331,8 +377,8 @@ class LineValidator::DuplicateIndex {
       if (slot.head != kNone) slots_[FindSlot(slot.key)] = slot;
   }
 
-  std::vector<Slot> slots_;   // a power of two in size, at most half used
-  std::vector<size_t> next_;  // per indexed line: the next of its key
+  std::vector<Slot> slots_;  // a power of two in size, at most half used
+  std::vector<Node> nodes_;  // per indexed line
   size_t used_ = 0;
   size_t indexed_ = 0;
   bool expecting_ = false;
@@ -563,17 +609,20 @@ void LineValidator::ReportDuplicates(const DatLine& line,
   }
   DuplicateIndex* index = last_index_;
   index->CatchUp(file);
-  // Every earlier copy is named, as part authors expect. Below warning
-  // level 1 nothing would be shown, so a file that repeats one line many
-  // times costs no quadratic walk in a conversion.
+  // Earlier copies are named, as part authors expect, up to a bound: a file
+  // of thousands of equal lines would otherwise give a message for every
+  // pair of them. Below warning level 1 nothing would be shown, so nothing
+  // is looked up.
   if (diag_.warning_level >= 1) {
-    index->ForEachCandidate(*key, [&](size_t position) {
-      const DatLine& earlier = file.lines[position];
-      if (!IsIdentical(earlier, line, name)) return true;
-      diag_.ReportMessage(1, kWarning, "Identical to line %u",
-                          earlier.lineNumber);
-      return true;
-    });
+    const size_t identical = index->ForEachIdentical(
+        file, *key, line, name, kNamedIdenticalLines,
+        [&](const DatLine& earlier) {
+          diag_.ReportMessage(1, kWarning, "Identical to line %u",
+                              earlier.lineNumber);
+        });
+    if (identical > kNamedIdenticalLines)
+      diag_.ReportMessage(1, kWarning, "Identical to %zu more earlier lines",
+                          identical - kNamedIdenticalLines);
   }
   index->ExpectLine(file, line, name, *key);
 }

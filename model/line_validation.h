@@ -62,7 +62,8 @@ class LineValidator {
   /// the current file, line number and line buffer of `diag`.
   /// With warning level >= 1 the line is compared with the lines already
   /// stored in `file` and "Identical to line %u" is reported for each equal
-  /// one, in file order. Between BeginFile() calls `file.lines` only grows
+  /// one, in file order, for the first 100 of them; when there are more,
+  /// one "Identical to %zu more earlier lines" follows. Between BeginFile() calls `file.lines` only grows
   /// (a list that was emptied meanwhile is indexed afresh).
   /// kDrop for a line with a singular placement (its SKIPPING message has
   /// been written); kStore for every other line, type-0 lines at once.

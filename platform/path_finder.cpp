@@ -12,7 +12,8 @@ enum class PathFinder::Kind : unsigned char {
   kUnresolved,  // a link, or a file system that gave no type: stat it
   kAbsent,
   kDirectory,
-  kOther,
+  kFile,   // a regular file
+  kOther,  // a device, a FIFO, a socket: never read as LDraw
 };
 
 namespace {
@@ -80,7 +81,10 @@ std::optional<std::string> PathFinder::FindFile(const std::string& path) {
   if (path.empty() || path.size() > kMaxHostPath) return std::nullopt;
   std::string found;
   const Kind kind = Locate(path, &found);
-  if (kind == Kind::kAbsent || kind == Kind::kDirectory) return std::nullopt;
+  // Reading a device or a FIFO may never end (a reference can climb to
+  // /dev/zero), so only a regular file is a file here; anything else is
+  // as absent as a missing one.
+  if (kind != Kind::kFile) return std::nullopt;
   return found;
 }
 
@@ -198,7 +202,8 @@ PathFinder::Kind PathFinder::LocateByComponents(const std::string& path,
   if (trailing_separator && at.back() != '/') at += '/';
   if (kind == Kind::kUnresolved) kind = KindOnDisk(at);
   // Only a directory can be named with a separator after it.
-  if (trailing_separator && kind == Kind::kOther) kind = Kind::kAbsent;
+  if (trailing_separator && (kind == Kind::kFile || kind == Kind::kOther))
+    kind = Kind::kAbsent;
   *found = std::move(at);
   return kind;
 }
@@ -225,6 +230,7 @@ PathFinder::Directory& PathFinder::Listing(std::string_view dir) {
     for (DirEntry& entry : *entries) {
       const auto index = static_cast<uint32_t>(list.size());
       const Kind kind = entry.kind == EntryKind::kDirectory ? Kind::kDirectory
+                        : entry.kind == EntryKind::kFile    ? Kind::kFile
                         : entry.kind == EntryKind::kOther   ? Kind::kOther
                                                             : Kind::kUnresolved;
       list.push_back(Entry{std::move(entry.name), kind, kNoEntry});
@@ -260,7 +266,8 @@ PathFinder::Kind PathFinder::Resolve(Entry& entry, const std::string& path) {
 PathFinder::Kind PathFinder::KindOnDisk(const std::string& path) {
   struct stat st;
   if (path.empty() || stat(path.c_str(), &st) != 0) return Kind::kAbsent;
-  return S_ISDIR(st.st_mode) ? Kind::kDirectory : Kind::kOther;
+  if (S_ISDIR(st.st_mode)) return Kind::kDirectory;
+  return S_ISREG(st.st_mode) ? Kind::kFile : Kind::kOther;
 }
 
 }  // namespace platform

@@ -31,11 +31,11 @@ class PathFinder {
   PathFinder& operator=(PathFinder&&) noexcept;
 
   std::optional<std::string> Find(const std::string& path);
-  /// Find() for a path that Open() would try to open: nullopt also for a
-  /// directory.
+  /// Find() for a path that Open() would try to open: nullopt also for
+  /// anything but a regular file (a directory, a device, a FIFO).
   std::optional<std::string> FindFile(const std::string& path);
-  /// Opens the file found by Find() for reading ("rb"); null when absent or
-  /// a directory.
+  /// Opens the file found by FindFile() for reading ("rb"); null when
+  /// absent or not a regular file.
   FILE* Open(const std::string& path, std::string* found_path = nullptr);
   /// Opens `found_path`, a path Open() or Find() gave before, for reading.
   FILE* OpenFound(const std::string& found_path);

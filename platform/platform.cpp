@@ -105,6 +105,8 @@ EntryKind KindOf(unsigned char type) {
   switch (type) {
     case DT_DIR:
       return EntryKind::kDirectory;
+    case DT_REG:
+      return EntryKind::kFile;
     case DT_LNK:
     case DT_UNKNOWN:
       return EntryKind::kUnknown;

@@ -50,7 +50,9 @@ std::string JoinPath(std::string_view dir, std::string_view name);
 /// What a directory listing says of an entry without asking the file
 /// system again. kUnknown covers symbolic links (the link's target decides)
 /// and file systems that do not report types: stat the entry to know.
-enum class EntryKind : unsigned char { kUnknown, kDirectory, kOther };
+/// kOther is anything but a regular file or a directory: a device, a FIFO,
+/// a socket.
+enum class EntryKind : unsigned char { kUnknown, kDirectory, kFile, kOther };
 
 struct DirEntry {
   std::string name;

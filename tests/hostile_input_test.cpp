@@ -4,6 +4,8 @@
 // is built with them). Where a conversion reports success, POV-Ray must be
 // able to parse the scene. Every input is generated here, in a small
 // library of its own.
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <string>
 
@@ -232,9 +234,14 @@ TEST(HostileInput, HugeLinesAndManyLines) {
   RunResult checked = box.Run("-check few.ldr");
   ExpectDefinedEnd(checked);
   EXPECT_EQ(0, checked.status);
-  EXPECT_EQ(300u * 299u / 2u, Occurrences(checked.out, "Identical to line"));
+  // The first 100 earlier copies are named, the rest counted in one line.
+  EXPECT_EQ(101u * 100u / 2u + 199u * 100u,
+            Occurrences(checked.out, "Identical to line"));
+  EXPECT_EQ(199u, Occurrences(checked.out, "more earlier lines"));
   EXPECT_NE(std::string::npos,
-            checked.out.find("WARNING \"few.ldr\" Line 300: Identical to line 299:"));
+            checked.out.find("WARNING \"few.ldr\" Line 300: Identical to line 100:"));
+  EXPECT_NE(std::string::npos,
+            checked.out.find("WARNING \"few.ldr\" Line 300: Identical to 199 more earlier lines:"));
 }
 
 TEST(HostileInput, UnterminatedQuotesInFileNames) {
@@ -534,4 +541,43 @@ TEST(HostileInput, PathsThatAreNoFiles) {
   EXPECT_EQ(0, check.status);
   EXPECT_NE(std::string::npos, check.out.find("1 files in folder checked.\n"))
       << check.out;
+}
+
+// Input that used to keep the program busy for ever: a device or a FIFO read
+// as LDraw (it is as absent as a missing file), and a check of thousands of
+// identical lines (the copies beyond the hundredth are counted, not named).
+// Every run must end within seconds.
+TEST(EndlessInput, EveryCaseEndsAtOnce) {
+  Sandbox box;
+  const std::string up = Repeat("..\\", 40);
+  box.Write("zero.ldr", Reference(up + "dev\\zero"));
+  box.Write("fifo.ldr", Reference("pipe.dat"));
+  box.Write("dir/zero.dat", Reference(up + "dev\\zero"));
+  box.Write("dir/fifo.dat", Reference("pipe.dat"));
+  box.Write("same.dat", Repeat("3 4 0 0 0 1 0 0 0 1 0\n", 2000));
+  ASSERT_EQ(0, mkfifo((box.work.path() + "/pipe.dat").c_str(), 0600));
+  ASSERT_EQ(0, mkfifo((box.work.path() + "/dir/pipe.dat").c_str(), 0600));
+  const struct {
+    const char* args;
+    const char* expected;  // in the messages, or in the remarks of a check
+  } kCases[] = {
+      {"zero.ldr", "Could not find ..\\..\\"},
+      {"fifo.ldr", "Could not find pipe.dat Referenced by fifo.ldr"},
+      {"-o pipe.dat x.pov", "*** Cannot find model file 'pipe.dat'."},
+      {"-check pipe.dat", "Could not find pipe.dat Referenced by *"},
+      {"-check dir", "Could not find pipe.dat Referenced by *"},
+      {"-check dir", "Could not find pipe.dat Referenced by fifo.dat"},
+      {"-check dir", "dev\\zero Referenced by zero.dat"},
+      {"-check same.dat",
+       "Line 2000: Identical to 1899 more earlier lines: 3 4 0 0 0 1 0 0 0 1 0"},
+  };
+  for (const auto& c : kCases) {
+    RunResult run = box.RunWithEnv(
+        "timeout 10 " + testing_support::CleanLdrawEnv(box.home.path()) +
+            ShellQuote(box.lib.path()),
+        std::string("-ldc ") + c.args);
+    ExpectDefinedEnd(run);
+    EXPECT_NE(std::string::npos, (run.err + run.out).find(c.expected))
+        << c.args << "\n" << Head(run.err) << Head(run.out);
+  }
 }
