@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ColourTable colours;
   try {
     (void)colours.ReadColourFile(path, diag);
-    (void)colours.AddDefaultColours(diag);
+    colours.AddDefaultColours();
     colours.PrintColours(fuzzing::NullStream());
     for (long code : {0L, 16L, 24L, 256L, 511L, 0x2ff00ffL, 16777215L})
       (void)colours.FindColourByCode(code);

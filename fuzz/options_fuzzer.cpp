@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ColourTable colours;
   BuiltInColours library(colours);
   try {
-    if (colours.AddDefaultColours(diag) != 0) return 0;
+    colours.AddDefaultColours();
     OptionTargets targets{settings, switches, lights, diag};
     if (ParseArguments(static_cast<int>(args.size()), argv.data(), targets,
                        library) != ImmediateAction::kNone)

@@ -24,9 +24,9 @@ void ReadOnce(std::string_view bytes, bool check_mode, bool prescanned) {
   RunSwitches switches;
   switches.CheckMode = check_mode;
   ColourTable colours;
-  if (colours.AddDefaultColours(diag) != 0) abort();
+  colours.AddDefaultColours();
   FileTable files{diag};
-  LineValidator validator{diag, switches, colours};
+  LineValidator validator{diag, switches, &colours};
   ReaderContext context{diag, settings, switches, files,
                         check_mode ? kCheckLineTypes : kAllLineTypes,
                         &validator, &colours};

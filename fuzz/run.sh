@@ -40,12 +40,24 @@ if [ -z "$compiler" ]; then
   done
 fi
 [ -n "$compiler" ] || { echo "fuzzing needs clang++" >&2; exit 2; }
+# Quiet when all is well; the whole log when configuring or building fails.
+quietly() {
+  local log
+  log=$(mktemp)
+  if ! "$@" >"$log" 2>&1; then
+    cat "$log" >&2
+    rm -f "$log"
+    echo "fuzz/run.sh: failed: $*" >&2
+    exit 1
+  fi
+  rm -f "$log"
+}
 if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  quietly cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_COMPILER="$compiler" -DR7P_FUZZ=ON -DR7P_TESTS=OFF \
-    -DR7P_WERROR=ON >/dev/null
+    -DR7P_WERROR=ON
 fi
-nice cmake --build "$build" --target "${target}_fuzzer" >/dev/null
+quietly nice cmake --build "$build" --target "${target}_fuzzer"
 
 corpus=$build/corpus/$target
 artifacts=$build/artifacts/$target
