@@ -77,12 +77,7 @@ void Diagnostics::ReportInputError(const char* format, ...) {
   ++messages_written;
 }
 
-void Diagnostics::FatalError(const char* format, const char* argument,
-                             FatalStyle style) {
-  if (style == FatalStyle::kAsIs) {
-    fputs(ExpandFatal(format, argument).c_str(), message_stream);
-    FatalErrorReported();
-  }
+void Diagnostics::FatalError(const char* format, const char* argument) {
   bool usage_shown = false;
   if (!stdout_first || format == nullptr) {
     if (usage != nullptr) usage->PrintUsage();

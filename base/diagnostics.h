@@ -60,18 +60,10 @@ class Diagnostics {
   [[gnu::format(printf, 2, 3)]] void ReportInputError(const char* format,
                                                       ...);
 
-  /// How FatalError shows its message.
-  enum class FatalStyle {
-    kWithUsage,  // usage (unless -stdout came first), then "*** message.\n"
-    kAsIs,       // the message alone, as it is: a fault of the program
-                 // itself, about which the usage would tell nothing
-  };
-  /// The single fatal exit, exit status 1. With kWithUsage: usage (unless
-  /// -stdout came first), then "*** " + message + ".\n" on message_stream;
-  /// a null format shows only the usage. With kAsIs: the message on
-  /// message_stream as it is. The format holds at most one %s.
-  [[noreturn]] void FatalError(const char* format, const char* argument,
-                               FatalStyle style = FatalStyle::kWithUsage);
+  /// The single fatal exit, exit status 1: usage (unless -stdout came
+  /// first), then "*** " + message + ".\n" on message_stream; a null format
+  /// shows only the usage. The format holds at most one %s.
+  [[noreturn]] void FatalError(const char* format, const char* argument);
 
   /// The fatal exit for a failure whose caller has written its own lines on
   /// message_stream already: no usage, no "***" line, exit status 1 (see

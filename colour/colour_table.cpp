@@ -618,3 +618,19 @@ ColourArgument ColourTable::ParseColourArgument(
   if (rgb != nullptr) ColourToRgb(value, rgb);
   return ColourArgument::kTaken;
 }
+
+ColourArgument ColourTable::ParseColourIntoVector(
+    const char* text, Vector* rgb, int* number,
+    const std::function<void()>& ensure_library) {
+  float values[3] = {0, 0, 0};
+  if (rgb != nullptr) {
+    values[0] = rgb->x;
+    values[1] = rgb->y;
+    values[2] = rgb->z;
+  }
+  ColourArgument taken = ParseColourArgument(
+      text, rgb != nullptr ? values : nullptr, number, ensure_library);
+  if (taken == ColourArgument::kTaken && rgb != nullptr)
+    *rgb = Vector{values[0], values[1], values[2]};
+  return taken;
+}

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "colour/colour.h"
+#include "geometry/vector.h"
 
 class Diagnostics;
 
@@ -137,6 +138,11 @@ class ColourTable {
   /// when a colour argument needs it.
   ColourArgument ParseColourArgument(
       const char* text, float* rgb, int* number,
+      const std::function<void()>& ensure_library);
+  /// The same for an option whose RGB form is kept as a Vector: `rgb` (may
+  /// be null) changes only when a colour was taken.
+  ColourArgument ParseColourIntoVector(
+      const char* text, Vector* rgb, int* number,
       const std::function<void()>& ensure_library);
 
   /// The entries in code order.

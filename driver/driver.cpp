@@ -44,18 +44,8 @@ class RunOptionLibrary : public OptionLibrary {
 
   ColourArgument ParseColour(const char* text, int* number,
                              Vector* rgb) override {
-    float values[3] = {0, 0, 0};
-    if (rgb != nullptr) {
-      values[0] = rgb->x;
-      values[1] = rgb->y;
-      values[2] = rgb->z;
-    }
-    ColourArgument taken = run_.colours.ParseColourArgument(
-        text, rgb != nullptr ? values : nullptr, number,
-        [this] { run_.library.SetUpLibrary(); });
-    if (taken == ColourArgument::kTaken && rgb != nullptr)
-      *rgb = Vector{values[0], values[1], values[2]};
-    return taken;
+    return run_.colours.ParseColourIntoVector(
+        text, rgb, number, [this] { run_.library.SetUpLibrary(); });
   }
 
   bool LibrarySetUp() override { return run_.library.LibrarySetUp(); }

@@ -24,17 +24,7 @@ class BuiltInColours : public OptionLibrary {
 
   ColourArgument ParseColour(const char* text, int* number,
                              Vector* rgb) override {
-    float values[3] = {0, 0, 0};
-    if (rgb != nullptr) {
-      values[0] = rgb->x;
-      values[1] = rgb->y;
-      values[2] = rgb->z;
-    }
-    ColourArgument taken = colours_.ParseColourArgument(
-        text, rgb != nullptr ? values : nullptr, number, {});
-    if (taken == ColourArgument::kTaken && rgb != nullptr)
-      *rgb = Vector{values[0], values[1], values[2]};
-    return taken;
+    return colours_.ParseColourIntoVector(text, rgb, number, {});
   }
   bool LibrarySetUp() override { return false; }
 

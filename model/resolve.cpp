@@ -210,9 +210,12 @@ std::optional<ResolveResult> ModelLoader::OpenAndRead(Frame& frame) {
     FileTable& files = reader_.files;
     // Transform blocks of the main model are read with it; any other
     // main-model record to be opened means the walk itself went wrong.
-    if (files.count() == 0 || &file != &files.slot(0))
-      reader_.diag.FatalError("Program logic stinks...\n", nullptr,
-                              Diagnostics::FatalStyle::kAsIs);
+    if (files.count() == 0 || &file != &files.slot(0)) {
+      // A fault of the program itself, about which the usage would tell
+      // nothing: the message alone.
+      fputs("Program logic stinks...\n", reader_.diag.message_stream);
+      reader_.diag.FatalErrorReported();
+    }
     found = source_.FindModel();
   } else {
     found = source_.FindLibraryFile(file.name);
